@@ -1,0 +1,39 @@
+# Quick start: `make run` builds and starts the game, `make test` builds and
+# runs every test. Both first install the Debian packages that are missing.
+
+BUILD_DIR := build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps configure build run test asan format format-check clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake --preset default >/dev/null
+
+build: configure
+	@cmake --build --preset default -j $(JOBS)
+
+run: build
+	./$(BUILD_DIR)/kvindo
+
+test: build
+	ctest --preset default -j $(JOBS)
+
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+clean:
+	rm -rf $(BUILD_DIR) build-asan

@@ -1,0 +1,31 @@
+#!/bin/sh
+# Installs the Debian 12 packages Kvindo needs to build, run and test that
+# are not installed yet. Uses sudo only when not run as root.
+set -eu
+
+packages="
+cmake make g++ pkg-config
+qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
+fonts-comic-neue fontconfig
+libsndfile1-dev libpulse-dev
+xvfb xdotool x11-utils libxcb1-dev
+"
+
+missing=""
+for p in $packages; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=""
+else
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+# shellcheck disable=SC2086
+$sudo apt-get install -y -qq --no-install-recommends $missing

@@ -1,0 +1,234 @@
+// The real program in a real X server, driven by real input (xdotool) and
+// checked through screenshots.
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProcess>
+#include <QScreen>
+#include <QtTest>
+
+#include <xcb/xcb.h>
+
+namespace {
+
+const QColor tableGreen(0, 128, 0);
+
+QString run(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), args);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+// The running game: its window and what it shows.
+class Game
+{
+public:
+    Game()
+    {
+        process.setProgram(QStringLiteral(KVINDO_EXECUTABLE));
+        process.start();
+    }
+    ~Game()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+
+    // Waits for the window to be mapped and painted; false if it never is.
+    bool waitForWindow()
+    {
+        QDeadlineTimer deadline(15000);
+        while (!deadline.hasExpired()) {
+            window = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                          QStringLiteral("^Kvindo av Norvakk$")})
+                         .section(QLatin1Char('\n'), 0, 0);
+            if (!window.isEmpty())
+                break;
+            QTest::qWait(50);
+        }
+        if (window.isEmpty())
+            return false;
+        const QStringList shell = run({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window})
+                                      .split(QLatin1Char('\n'));
+        QHash<QString, int> values;
+        for (const QString &line : shell)
+            values.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1).toInt());
+        frame = QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
+                      values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
+        client = QRect(frame.left(), frame.bottom() + 1 - 206, 312, 206);
+        // The first frame is painted once the deck shows on the table.
+        while (!deadline.hasExpired()) {
+            if (shot().pixelColor(70 + 35, 57 + 48) != tableGreen && shot().pixelColor(5, 5) == tableGreen)
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
+    // The client area as the screen shows it.
+    QImage shot() const { return QGuiApplication::primaryScreen()->grabWindow(0, client.x(), client.y(), 312, 206).toImage(); }
+
+    // Presses at a point of the client area.
+    void click(QPoint at, int button = 1, int repeat = 1)
+    {
+        run({QStringLiteral("mousemove"), QString::number(client.x() + at.x()), QString::number(client.y() + at.y())});
+        run({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(repeat), QStringLiteral("--delay"),
+             QStringLiteral("40"), QString::number(button)});
+    }
+
+    QProcess process;
+    QString window;
+    QRect frame;
+    QRect client;
+};
+
+// What a label shows, read by matching the screen against the label drawn
+// by this process with the same font on the same X server.
+QString readLabel(const QImage &shot, QPoint origin, const QStringList &candidates)
+{
+    QString best;
+    qint64 bestDistance = std::numeric_limits<qint64>::max();
+    for (const QString &text : candidates) {
+        QWidget table;
+        table.setAutoFillBackground(true);
+        QPalette palette;
+        palette.setColor(QPalette::Window, tableGreen);
+        palette.setColor(QPalette::WindowText, QColor(192, 255, 192));
+        table.setPalette(palette);
+        QLabel label(text, &table);
+        QFont font(QStringLiteral("Comic Sans MS"));
+        font.setPixelSize(29);
+        label.setFont(font);
+        label.setAlignment(Qt::AlignCenter);
+        label.adjustSize();
+        table.resize(label.size());
+        const QImage drawn = table.grab().toImage();
+        qint64 distance = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                distance += qAbs(qGreen(drawn.pixel(x, y)) - qGreen(shot.pixel(origin.x() + x, origin.y() + y)));
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = text;
+        }
+    }
+    return best;
+}
+
+QStringList turnCounts()
+{
+    QStringList counts;
+    for (int n = 1; n <= 52; ++n)
+        counts << QStringLiteral("(%1)").arg(n);
+    return counts;
+}
+
+bool hasLabelGreen(const QImage &shot, QRect area)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (shot.pixelColor(x, y) == QColor(192, 255, 192))
+                return true;
+    return false;
+}
+
+// Asks the window to close as a window manager's close button does.
+void sendDeleteWindow(const QString &window)
+{
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *connection = x11->connection();
+    auto atom = [connection](const char *name) {
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return result;
+    };
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window.toUInt();
+    event.type = atom("WM_PROTOCOLS");
+    event.data.data32[0] = atom("WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
+    xcb_flush(connection);
+}
+
+} // namespace
+
+class X11Test : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The program opens its window centred, the table green, the deck and the
+    // first card where they belong, "(1)" under the deck, no 1..13 count.
+    void startUp()
+    {
+        Game game;
+        QVERIFY(game.waitForWindow());
+        QCOMPARE(game.frame.width(), 312);
+        QVERIFY(game.frame.height() > 206);
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QVERIFY(qAbs(game.frame.center().x() - screen.center().x()) <= 2);
+        QVERIFY(qAbs(game.frame.center().y() - screen.center().y()) <= 2);
+
+        const QImage shot = game.shot();
+        shot.save(QStringLiteral("x11-startup.png"));
+        for (const QPoint table : {QPoint(5, 5), QPoint(306, 200), QPoint(160, 100), QPoint(20, 120), QPoint(260, 30)})
+            QCOMPARE(shot.pixelColor(table), tableGreen);
+        // The deck at (70, 57) and the face-up card at (170, 56): green corners,
+        // black outlines, a blue back.
+        QCOMPARE(shot.pixelColor(70, 57), tableGreen);
+        QVERIFY(qGray(shot.pixel(70, 57 + 48)) < 40);
+        QVERIFY(qGray(shot.pixel(70 + 70, 57 + 48)) < 40);
+        QCOMPARE(shot.pixelColor(69, 57 + 48), tableGreen);
+        const QColor back = shot.pixelColor(70 + 20, 57 + 30);
+        QVERIFY(back.blue() > back.red() + 40);
+        QCOMPARE(shot.pixelColor(170, 56), tableGreen);
+        QVERIFY(qGray(shot.pixel(170, 56 + 48)) < 40);
+        QCOMPARE(shot.pixelColor(169, 56 + 48), tableGreen);
+        QCOMPARE(shot.pixelColor(242, 56 + 48), tableGreen);
+
+        QCOMPARE(readLabel(shot, QPoint(96, 155), turnCounts()), QStringLiteral("(1)"));
+        QVERIFY(hasLabelGreen(shot, QRect(96, 4, 19, 40)));   // the 1-2-3 count
+        QVERIFY(!hasLabelGreen(shot, QRect(196, 4, 40, 40))); // no 1..13 count
+        QVERIFY(hasLabelGreen(shot, QRect(196, 155, 40, 40)));
+    }
+
+    // Closing the window from its title bar ends the program normally.
+    void closeFromTitleBar()
+    {
+        Game game;
+        QVERIFY(game.waitForWindow());
+        sendDeleteWindow(game.window);
+        QVERIFY(game.process.waitForFinished(5000));
+        QCOMPARE(game.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(game.process.exitCode(), 0);
+    }
+
+    // With no display to open, the program ends at once with one line on
+    // stderr and a failure status, not a crash.
+    void noDisplay()
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(KVINDO_EXECUTABLE));
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QVERIFY(process.exitCode() != 0);
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+        QVERIFY2(err.startsWith(QStringLiteral("kvindo: ")) && !err.contains(QLatin1Char('\n')), qPrintable(err));
+    }
+};
+
+QTEST_MAIN(X11Test)
+#include "tst_x11.moc"

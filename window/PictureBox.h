@@ -1,0 +1,42 @@
+// A picture element of the table: shows one picture of the set, drawn from
+// its vector source at the screen's resolution. Unstretched, it takes the
+// picture's own size; stretched, it fills its box.
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+class QSvgRenderer;
+
+class PictureBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PictureBox(QWidget *parent = nullptr);
+    ~PictureBox() override;
+
+    void setStretch(bool stretch);
+    bool stretch() const { return stretch_; }
+
+    // Loads picture id; a picture that cannot be loaded is a fatal error.
+    void setPicture(int id);
+    int pictureId() const { return pictureId_; } // 0 while it shows none
+
+signals:
+    // Any mouse button pressed on the picture (the first press of a double click too).
+    void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF position);
+    // The second press of a left-button double click, which brings no mouseDown.
+    void dblClick();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    std::unique_ptr<QSvgRenderer> picture_;
+    int pictureId_ = 0;
+    bool stretch_ = false;
+};

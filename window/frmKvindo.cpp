@@ -1,0 +1,221 @@
+#include "frmKvindo.h"
+
+#include "PictureBox.h"
+#include "Twips.h"
+#include "game/Cards.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QStyle>
+
+namespace {
+
+// The labels' common look: light green text straight on the table.
+QLabel *makeLabel(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *label = new QLabel(QStringLiteral("0"), parent);
+    label->setObjectName(QLatin1String(name));
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setPixelSize(qRound(Twips::pointsToPixels(21.75)));
+    font.setWeight(QFont::Normal);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(192, 255, 192));
+    label->setPalette(palette);
+    label->setAutoFillBackground(false);
+    label->setAlignment(Qt::AlignCenter);
+    label->setGeometry(geometry);
+    label->hide();
+    return label;
+}
+
+PictureBox *makePicture(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *picture = new PictureBox(parent);
+    picture->setObjectName(QLatin1String(name));
+    picture->setGeometry(geometry);
+    return picture;
+}
+
+QAction *makeItem(QMenu *menu, const QString &caption, const char *name, bool checkable)
+{
+    QAction *item = menu->addAction(caption);
+    item->setObjectName(QString::fromUtf8(name));
+    item->setCheckable(checkable);
+    return item;
+}
+
+// Pressing and releasing Alt alone would otherwise hand the next key to the
+// menu bar; here every key turns a card.
+class NoAltNavigationStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == QStyle::SH_MenuBar_AltKeyNavigation)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// Modifier state in the form key handlers expect: 1 Shift, 2 Ctrl, 4 Alt.
+std::int16_t shiftState(Qt::KeyboardModifiers modifiers)
+{
+    return static_cast<std::int16_t>((modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
+                                     | (modifiers & Qt::AltModifier ? 4 : 0));
+}
+
+std::int16_t buttonCode(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+frmKvindo::frmKvindo(QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmKvindo"));
+    setWindowTitle(QStringLiteral("Kvindo av Norvakk"));
+    setWindowIcon(QIcon(QStringLiteral(":/icon/kvindo.svg")));
+
+    // The client area; its children are the display elements, created from the
+    // bottom of the stack up.
+    auto *form = new QWidget(this);
+    form->setObjectName(QStringLiteral("Form"));
+    form->setFixedSize(Twips::size(4680, 3090));
+    QPalette palette = form->palette();
+    palette.setColor(QPalette::Window, QColor(0, 128, 0));
+    form->setPalette(palette);
+    form->setAutoFillBackground(true);
+    setCentralWidget(form);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    Image1 = makePicture(form, "Image1", Twips::rect(-600, -420, 5475, 3900));
+    Image1->setStretch(true);
+    Label1 = makeLabel(form, "Label1", Twips::rect(1440, 60, 285, 600));
+    imgFram = makePicture(form, "imgFram", Twips::rect(2550, 840, 1065, 1440));
+    imgFram->hide();
+    imgBak = makePicture(form, "imgBak", Twips::rect(1050, 855, 1065, 1440));
+    imgBak->hide();
+    Label2 = makeLabel(form, "Label2", Twips::rect(1440, 2325, 270, 600));
+    Label3 = makeLabel(form, "Label3", Twips::rect(2940, 2325, 270, 600));
+    Label4 = makeLabel(form, "Label4", Twips::rect(2940, 60, 285, 600));
+
+    QMenuBar *bar = menuBar();
+    bar->setStyle(new NoAltNavigationStyle(bar->style()->name()));
+    bar->style()->setParent(bar);
+    mnuMeny = bar->addMenu(QStringLiteral("Meny"));
+    mnuMeny->setObjectName(QStringLiteral("mnuMeny"));
+    mnuBörja = makeItem(mnuMeny, QStringLiteral("Blanda å ge"), "mnuBörja", false);
+    mnuLjud = makeItem(mnuMeny, QStringLiteral("Ljud"), "mnuLjud", true);
+    mnuLjud->setChecked(true);
+    mnuTomt = mnuMeny->addSeparator();
+    mnuTomt->setObjectName(QStringLiteral("mnuTomt"));
+    mnuAvsluta = makeItem(mnuMeny, QStringLiteral("Avsluta"), "mnuAvsluta", false);
+    mnuVersion = bar->addMenu(QStringLiteral("Version"));
+    mnuVersion->setObjectName(QStringLiteral("mnuVersion"));
+    VerItems[0] = makeItem(mnuVersion, QStringLiteral("Verson 1-3"), "Ver(1)", true);
+    VerItems[1] = makeItem(mnuVersion, QStringLiteral("Verson 1-13"), "Ver(2)", true);
+    VerItems[2] = makeItem(mnuVersion, QStringLiteral("Båda"), "Ver(3)", true);
+
+    wireInput();
+}
+
+frmKvindo::~frmKvindo() = default;
+
+void frmKvindo::wireInput()
+{
+    connect(imgBak, &PictureBox::mouseDown, this, [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at) {
+        imgBak_MouseDown(buttonCode(button), shiftState(modifiers), static_cast<float>(at.x() * Twips::PerPixel),
+                         static_cast<float>(at.y() * Twips::PerPixel));
+    });
+    connect(imgBak, &PictureBox::dblClick, this, &frmKvindo::imgBak_DblClick);
+    connect(mnuBörja, &QAction::triggered, this, &frmKvindo::mnuBörja_Click);
+    // A checkable item has already flipped its mark when it reports the click;
+    // put the mark back, so the handler negates the mark the player saw.
+    connect(mnuLjud, &QAction::triggered, this, [this](bool checked) {
+        mnuLjud->setChecked(!checked);
+        mnuLjud_Click();
+    });
+    connect(mnuAvsluta, &QAction::triggered, this, &frmKvindo::mnuAvsluta_Click);
+    for (std::int16_t index = 1; index <= 3; ++index)
+        connect(Ver(index), &QAction::triggered, this, [this, index] { Ver_Click(index); });
+}
+
+void frmKvindo::Form_Load()
+{
+    Rnd.seedFromClock();
+    AppPath = QCoreApplication::applicationDirPath();
+    // The counting version is chosen before the first deal, so the first
+    // card is checked like that of any later deal.
+    Ver_Click(1);
+    NewDeal();
+    adjustSize();
+    if (const QScreen *screen = this->screen())
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+    show();
+    Image1->setPicture(Cards::TablePicture);
+    imgBak->setPicture(Cards::BackPicture);
+    imgBak->show();
+}
+
+bool frmKvindo::event(QEvent *event)
+{
+    // Every key turns a card, whichever element has the focus: key events
+    // the elements leave alone come up to the window.
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        Form_KeyDown(static_cast<std::int16_t>(key->nativeVirtualKey()), shiftState(key->modifiers()));
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void frmKvindo::Form_KeyDown(std::int16_t, std::int16_t)
+{
+    TurnCard();
+}
+
+void frmKvindo::imgBak_MouseDown(std::int16_t, std::int16_t, float, float)
+{
+    TurnCard();
+}
+
+void frmKvindo::imgBak_DblClick()
+{
+    TurnCard();
+}
+
+void frmKvindo::mnuBörja_Click()
+{
+    NewDeal();
+}
+
+void frmKvindo::mnuLjud_Click()
+{
+    mnuLjud->setChecked(!mnuLjud->isChecked());
+}
+
+void frmKvindo::mnuAvsluta_Click()
+{
+    close();
+}

@@ -1,0 +1,19 @@
+#include "StartupErrors.h"
+#include "frmKvindo.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char *argv[])
+{
+    StartupErrors::catchPlatformFailures();
+    QApplication app(argc, argv);
+    StartupErrors::release();
+    QApplication::setApplicationName(QStringLiteral("kvindo"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/kvindo.svg")));
+
+    frmKvindo form;
+    form.Form_Load();
+    return QApplication::exec();
+}
