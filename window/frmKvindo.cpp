@@ -144,6 +144,7 @@ frmKvindo::~frmKvindo() = default;
 
 void frmKvindo::wireInput()
 {
+    menuBar()->installEventFilter(this);
     connect(imgBak, &PictureBox::mouseDown, this, [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at) {
         imgBak_MouseDown(buttonCode(button), shiftState(modifiers), static_cast<float>(at.x() * Twips::PerPixel),
                          static_cast<float>(at.y() * Twips::PerPixel));
@@ -176,6 +177,15 @@ void frmKvindo::Form_Load()
     Image1->setPicture(Cards::TablePicture);
     imgBak->setPicture(Cards::BackPicture);
     imgBak->show();
+}
+
+bool frmKvindo::eventFilter(QObject *watched, QEvent *event)
+{
+    // The menu bar takes keys only while one of its menus is active; any other
+    // key that reaches it is the game's.
+    if (watched == menuBar() && event->type() == QEvent::KeyPress && !menuBar()->activeAction())
+        return this->event(event);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool frmKvindo::event(QEvent *event)

@@ -118,12 +118,41 @@ QString readLabel(const QImage &shot, QPoint origin, const QStringList &candidat
     return best;
 }
 
+QStringList numbers(int from, int to, const QString &pattern = QStringLiteral("%1"))
+{
+    QStringList texts;
+    for (int n = from; n <= to; ++n)
+        texts << pattern.arg(n);
+    return texts;
+}
+
 QStringList turnCounts()
 {
-    QStringList counts;
-    for (int n = 1; n <= 52; ++n)
-        counts << QStringLiteral("(%1)").arg(n);
-    return counts;
+    return numbers(1, 52, QStringLiteral("(%1)"));
+}
+
+// The cards turned, as the screen shows them under the deck.
+int turned(const QImage &shot)
+{
+    return readLabel(shot, QPoint(96, 155), turnCounts()).mid(1).chopped(1).toInt();
+}
+
+// Whether the deal shown is lost under the 1-2-3 count: the count above the
+// deck equals the rank under the face-up card.
+bool lostShown(const QImage &shot)
+{
+    return readLabel(shot, QPoint(96, 4), numbers(1, 3)) == readLabel(shot, QPoint(196, 155), numbers(1, 13));
+}
+
+// Waits until the screen shows `expected` cards turned, or a short while.
+QImage settle(const Game &game, int expected)
+{
+    QImage shot = game.shot();
+    for (int i = 0; i < 40 && turned(shot) != expected; ++i) {
+        QTest::qWait(50);
+        shot = game.shot();
+    }
+    return shot;
 }
 
 bool hasLabelGreen(const QImage &shot, QRect area)
@@ -198,6 +227,97 @@ private slots:
         QVERIFY(hasLabelGreen(shot, QRect(96, 4, 19, 40)));   // the 1-2-3 count
         QVERIFY(!hasLabelGreen(shot, QRect(196, 4, 40, 40))); // no 1..13 count
         QVERIFY(hasLabelGreen(shot, QRect(196, 155, 40, 40)));
+    }
+
+    // Real keys and presses through the X server: a key turns one card, a
+    // double click on the deck two, a triple click three, a right click one,
+    // and a click on the face-up card none. A random deal can be lost on the
+    // way, which stops the turns; then the run starts over with a new deal.
+    void keysAndPresses()
+    {
+        struct Step {
+            const char *what;
+            int turns;
+        };
+        const Step steps[] = {{"key", 1}, {"double", 2}, {"triple", 3}, {"face", 0}, {"right", 1}, {"shift", 1}};
+        for (int attempt = 1; attempt <= 25; ++attempt) {
+            Game game;
+            QVERIFY(game.waitForWindow());
+            run({QStringLiteral("windowfocus"), QStringLiteral("--sync"), game.window});
+            QImage shot = game.shot();
+            int n = turned(shot);
+            QCOMPARE(n, 1);
+            bool spoilt = lostShown(shot);
+            for (const Step &step : steps) {
+                if (spoilt)
+                    break;
+                const QByteArray what(step.what);
+                if (what == "key")
+                    run({QStringLiteral("key"), QStringLiteral("space")});
+                else if (what == "shift")
+                    run({QStringLiteral("key"), QStringLiteral("Shift_L")});
+                else if (what == "double")
+                    game.click(QPoint(105, 105), 1, 2);
+                else if (what == "triple")
+                    game.click(QPoint(105, 105), 1, 3);
+                else if (what == "right")
+                    game.click(QPoint(105, 105), 3);
+                else if (what == "face")
+                    game.click(QPoint(205, 105), 1, 3);
+                shot = settle(game, n + step.turns);
+                const int now = turned(shot);
+                if (now != n + step.turns && now > n && now < n + step.turns && lostShown(shot)) {
+                    spoilt = true; // lost part-way: the rest of the presses were rightly refused
+                    break;
+                }
+                QVERIFY2(now == n + step.turns, qPrintable(QStringLiteral("%1: %2 -> %3").arg(step.what).arg(n).arg(now)));
+                n = now;
+                spoilt = lostShown(shot);
+                if (what == "face")
+                    shot.save(QStringLiteral("x11-after-presses.png"));
+            }
+            if (!spoilt || n >= 9) {
+                QCOMPARE(n, 9);
+                return;
+            }
+        }
+        QFAIL("every deal was lost before the presses could be checked");
+    }
+
+    // "Avsluta", chosen with two clicks, ends the program with status 0.
+    void quitFromTheMenu()
+    {
+        Game game;
+        QVERIFY(game.waitForWindow());
+        const int menuBarHeight = game.frame.height() - 206;
+        run({QStringLiteral("mousemove"), QString::number(game.frame.x() + 20),
+             QString::number(game.frame.y() + menuBarHeight / 2)});
+        run({QStringLiteral("click"), QStringLiteral("1")});
+        QRect popup;
+        for (int i = 0; i < 100 && popup.isNull(); ++i) {
+            QTest::qWait(50);
+            const QStringList windows = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                             QStringLiteral("--pid"), QString::number(game.process.processId())})
+                                            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            for (const QString &window : windows) {
+                if (window == game.window)
+                    continue;
+                QHash<QString, int> v;
+                for (const QString &line :
+                     run({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window}).split(QLatin1Char('\n')))
+                    v.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1).toInt());
+                if (v.value(QStringLiteral("HEIGHT")) > 20)
+                    popup = QRect(v.value(QStringLiteral("X")), v.value(QStringLiteral("Y")), v.value(QStringLiteral("WIDTH")),
+                                  v.value(QStringLiteral("HEIGHT")));
+            }
+        }
+        QVERIFY2(!popup.isNull(), "the menu did not open");
+        QGuiApplication::primaryScreen()->grabWindow(0, game.frame.x(), game.frame.y(), 320, 300).save(QStringLiteral("x11-menu.png"));
+        run({QStringLiteral("mousemove"), QString::number(popup.x() + 20), QString::number(popup.bottom() - 10)});
+        run({QStringLiteral("click"), QStringLiteral("1")});
+        QVERIFY(game.process.waitForFinished(5000));
+        QCOMPARE(game.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(game.process.exitCode(), 0);
     }
 
     // Closing the window from its title bar ends the program normally.
