@@ -15,8 +15,7 @@ class KvindoTestAccess
 public:
     explicit KvindoTestAccess(frmKvindo &form)
         : f(form)
-    {
-    }
+    { }
 
     double turnedCount() const { return f.TurnedCount; }
     std::int16_t gameOver() const { return f.GameOver; }
@@ -39,7 +38,10 @@ public:
     void turnCard() { f.TurnCard(); }
     void newDeal() { f.NewDeal(); }
 
-    QLabel *label(int n) const { return std::array{f.Label1, f.Label2, f.Label3, f.Label4}.at(static_cast<std::size_t>(n - 1)); }
+    QLabel *label(int n) const
+    {
+        return std::array{f.Label1, f.Label2, f.Label3, f.Label4}.at(static_cast<std::size_t>(n - 1));
+    }
     QAction *ver(int index) const { return f.Ver(index); }
     QAction *ljud() const { return f.mnuLjud; }
 

@@ -119,7 +119,8 @@ private slots:
     {
         QTest::addColumn<QString>("focus");
         QTest::addColumn<Qt::Key>("code");
-        for (const char *name : {"Form", "Image1", "imgBak", "imgFram", "Label1", "Label2", "Label3", "Label4", "menubar"}) {
+        for (const char *name :
+            {"Form", "Image1", "imgBak", "imgFram", "Label1", "Label2", "Label3", "Label4", "menubar"}) {
             for (const Qt::Key code : {Qt::Key_Tab, Qt::Key_Space, Qt::Key_Left, Qt::Key_Return, Qt::Key_Escape})
                 QTest::addRow("%s, key %x", name, code) << QString::fromLatin1(name) << code;
         }
@@ -280,7 +281,8 @@ private slots:
             QCOMPARE(game->gameOver(), matchesAt(1, 1, game->card(1)) ? frmKvindo::True : frmKvindo::False);
             QCOMPARE(game->label(2)->text(), QStringLiteral("(1)"));
             key(form.get(), Qt::Key_A);
-            QCOMPARE(game->turnedCount(), game->gameOver() == frmKvindo::True && matchesAt(1, 1, game->card(1)) ? 1.0 : 2.0);
+            QCOMPARE(
+                game->turnedCount(), game->gameOver() == frmKvindo::True && matchesAt(1, 1, game->card(1)) ? 1.0 : 2.0);
         }
     }
 

@@ -55,7 +55,8 @@ private slots:
             for (const QPoint corner : {QPoint(0, 0), QPoint(w, 0), QPoint(0, h), QPoint(w, h)})
                 QCOMPARE(image.pixelColor(corner), tableGreen);
             for (const QPoint edge : {QPoint(35, 0), QPoint(0, 48), QPoint(w, 48), QPoint(35, h)})
-                QVERIFY2(qGray(image.pixel(edge)) < 40, qPrintable(QStringLiteral("%1 at %2,%3").arg(id).arg(edge.x()).arg(edge.y())));
+                QVERIFY2(qGray(image.pixel(edge)) < 40,
+                    qPrintable(QStringLiteral("%1 at %2,%3").arg(id).arg(edge.x()).arg(edge.y())));
             for (int y = 0; y <= h; ++y)
                 for (int x = 0; x <= w; ++x)
                     QVERIFY2(qAlpha(image.pixel(x, y)) == 255, qPrintable(QStringLiteral("%1 has a hole").arg(id)));
@@ -67,11 +68,13 @@ private slots:
     {
         const QImage back = render(100, 1);
         const QColor middle = back.pixelColor(35, 48);
-        QVERIFY(middle.blue() > middle.red() + 40 || back.pixelColor(20, 30).blue() > back.pixelColor(20, 30).red() + 40);
+        QVERIFY(
+            middle.blue() > middle.red() + 40 || back.pixelColor(20, 30).blue() > back.pixelColor(20, 30).red() + 40);
         QSet<QByteArray> seen;
         for (int id = 100; id <= 152; ++id) {
             const QImage image = render(id, 1);
-            seen.insert(QCryptographicHash::hash(QByteArrayView(image.constBits(), image.sizeInBytes()), QCryptographicHash::Sha1));
+            seen.insert(QCryptographicHash::hash(
+                QByteArrayView(image.constBits(), image.sizeInBytes()), QCryptographicHash::Sha1));
         }
         QCOMPARE(seen.size(), 53);
     }

@@ -121,11 +121,21 @@ private slots:
         for (int turn = 1; turn <= 7; ++turn)
             QTest::addRow("turn %d", turn) << turn << QString(QLatin1Char(counts123[turn - 1]))
                                            << QStringLiteral("(%1)").arg(turn) << QString::number(turn);
-        QTest::newRow("turn 13") << 13 << "1" << "(13)" << "13";
-        QTest::newRow("turn 14") << 14 << "2" << "(14)" << "1";
-        QTest::newRow("turn 26") << 26 << "2" << "(26)" << "13";
-        QTest::newRow("turn 27") << 27 << "3" << "(27)" << "1";
-        QTest::newRow("turn 52") << 52 << "1" << "(52)" << "13";
+        QTest::newRow("turn 13") << 13 << "1"
+                                 << "(13)"
+                                 << "13";
+        QTest::newRow("turn 14") << 14 << "2"
+                                 << "(14)"
+                                 << "1";
+        QTest::newRow("turn 26") << 26 << "2"
+                                 << "(26)"
+                                 << "13";
+        QTest::newRow("turn 27") << 27 << "3"
+                                 << "(27)"
+                                 << "1";
+        QTest::newRow("turn 52") << 52 << "1"
+                                 << "(52)"
+                                 << "13";
     }
     void countsShown()
     {

@@ -76,18 +76,18 @@ private slots:
             bar << menu->text();
         QCOMPARE(bar, (QStringList{"Meny", "Version"}));
 
-        struct Item {
+        struct Item
+        {
             const char *name;
             const char *text;
             bool checkable;
             bool checked;
         };
         const QList<QList<Item>> expected{
-            {{"mnuBörja", "Blanda å ge", false, false},
-             {"mnuLjud", "Ljud", true, true},
-             {"mnuTomt", "", false, false},
-             {"mnuAvsluta", "Avsluta", false, false}},
-            {{"Ver(1)", "Verson 1-3", true, true}, {"Ver(2)", "Verson 1-13", true, false}, {"Ver(3)", "Båda", true, false}},
+            {{"mnuBörja", "Blanda å ge", false, false}, {"mnuLjud", "Ljud", true, true}, {"mnuTomt", "", false, false},
+                {"mnuAvsluta", "Avsluta", false, false}},
+            {{"Ver(1)", "Verson 1-3", true, true}, {"Ver(2)", "Verson 1-13", true, false},
+                {"Ver(3)", "Båda", true, false}},
         };
         const QList<QAction *> menus = form.menuBar()->actions();
         for (int m = 0; m < 2; ++m) {
@@ -157,7 +157,8 @@ private slots:
         QCOMPARE(game.label(2)->text(), QStringLiteral("(52)"));
         QVERIFY(game.label(2)->width() > widthAtOne[1]);
         // The widest captions each label can get.
-        const QString widest[] = {QStringLiteral("3"), QStringLiteral("(52)"), QStringLiteral("13"), QStringLiteral("13")};
+        const QString widest[]
+            = {QStringLiteral("3"), QStringLiteral("(52)"), QStringLiteral("13"), QStringLiteral("13")};
         QList<QRect> boxes;
         for (int n = 1; n <= 4; ++n) {
             game.label(n)->setText(widest[n - 1]);
@@ -199,7 +200,9 @@ private slots:
         QVERIFY(form.findChild<PictureBox *>(QStringLiteral("imgBak"))->isVisible());
         QCOMPARE(form.findChild<PictureBox *>(QStringLiteral("Image1"))->pictureId(), 153);
         QCOMPARE(sound.names(), QStringList{ace ? QStringLiteral("Doh.wav") : QStringLiteral("Yes.wav")});
-        QCOMPARE(sound.requests.first(), QCoreApplication::applicationDirPath() + sound.requests.first().mid(sound.requests.first().lastIndexOf('/')));
+        QCOMPARE(sound.requests.first(),
+            QCoreApplication::applicationDirPath()
+                + sound.requests.first().mid(sound.requests.first().lastIndexOf('/')));
     }
 
     // An ace as the very first card of the program loses at once.

@@ -57,8 +57,8 @@ class NoAltNavigationStyle : public QProxyStyle
 {
 public:
     using QProxyStyle::QProxyStyle;
-    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
-                  QStyleHintReturn *returnData) const override
+    int styleHint(
+        StyleHint hint, const QStyleOption *option, const QWidget *widget, QStyleHintReturn *returnData) const override
     {
         if (hint == QStyle::SH_MenuBar_AltKeyNavigation)
             return 0;
@@ -70,7 +70,7 @@ public:
 std::int16_t shiftState(Qt::KeyboardModifiers modifiers)
 {
     return static_cast<std::int16_t>((modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
-                                     | (modifiers & Qt::AltModifier ? 4 : 0));
+        | (modifiers & Qt::AltModifier ? 4 : 0));
 }
 
 std::int16_t buttonCode(Qt::MouseButton button)
@@ -90,8 +90,9 @@ std::int16_t buttonCode(Qt::MouseButton button)
 } // namespace
 
 frmKvindo::frmKvindo(QWidget *parent)
-    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QMainWindow(parent,
+        Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("frmKvindo"));
     setWindowTitle(QStringLiteral("Kvindo av Norvakk"));
@@ -145,10 +146,11 @@ frmKvindo::~frmKvindo() = default;
 void frmKvindo::wireInput()
 {
     menuBar()->installEventFilter(this);
-    connect(imgBak, &PictureBox::mouseDown, this, [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at) {
-        imgBak_MouseDown(buttonCode(button), shiftState(modifiers), static_cast<float>(at.x() * Twips::PerPixel),
-                         static_cast<float>(at.y() * Twips::PerPixel));
-    });
+    connect(imgBak, &PictureBox::mouseDown, this,
+        [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at) {
+            imgBak_MouseDown(buttonCode(button), shiftState(modifiers), static_cast<float>(at.x() * Twips::PerPixel),
+                static_cast<float>(at.y() * Twips::PerPixel));
+        });
     connect(imgBak, &PictureBox::dblClick, this, &frmKvindo::imgBak_DblClick);
     connect(mnuBörja, &QAction::triggered, this, &frmKvindo::mnuBörja_Click);
     // A checkable item has already flipped its mark when it reports the click;

@@ -82,7 +82,7 @@ private:
     double DrawSlot = 0;    // loop variable of the clearing loop, then the slot drawn
     double TurnedCount = 0; // cards face up: 0..52, the turning position of the face-up card
     std::int16_t GameOver = False;
-    std::uint8_t CountVersion = 0; // 0 none yet, else 1..3
+    std::uint8_t CountVersion = 0;      // 0 none yet, else 1..3
     std::array<double, 53> DeckSlots{}; // slot s holds the card turned s-th; slot 0 stays 0
 
     RandomSource Rnd;

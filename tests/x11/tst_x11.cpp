@@ -43,7 +43,7 @@ public:
         QDeadlineTimer deadline(15000);
         while (!deadline.hasExpired()) {
             window = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                          QStringLiteral("^Kvindo av Norvakk$")})
+                             QStringLiteral("^Kvindo av Norvakk$")})
                          .section(QLatin1Char('\n'), 0, 0);
             if (!window.isEmpty())
                 break;
@@ -51,13 +51,13 @@ public:
         }
         if (window.isEmpty())
             return false;
-        const QStringList shell = run({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window})
-                                      .split(QLatin1Char('\n'));
+        const QStringList shell
+            = run({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window}).split(QLatin1Char('\n'));
         QHash<QString, int> values;
         for (const QString &line : shell)
             values.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1).toInt());
         frame = QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
-                      values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
+            values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
         client = QRect(frame.left(), frame.bottom() + 1 - 206, 312, 206);
         // The first frame is painted once the deck shows on the table.
         while (!deadline.hasExpired()) {
@@ -69,14 +69,17 @@ public:
     }
 
     // The client area as the screen shows it.
-    QImage shot() const { return QGuiApplication::primaryScreen()->grabWindow(0, client.x(), client.y(), 312, 206).toImage(); }
+    QImage shot() const
+    {
+        return QGuiApplication::primaryScreen()->grabWindow(0, client.x(), client.y(), 312, 206).toImage();
+    }
 
     // Presses at a point of the client area.
     void click(QPoint at, int button = 1, int repeat = 1)
     {
         run({QStringLiteral("mousemove"), QString::number(client.x() + at.x()), QString::number(client.y() + at.y())});
         run({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(repeat), QStringLiteral("--delay"),
-             QStringLiteral("40"), QString::number(button)});
+            QStringLiteral("40"), QString::number(button)});
     }
 
     QProcess process;
@@ -235,7 +238,8 @@ private slots:
     // way, which stops the turns; then the run starts over with a new deal.
     void keysAndPresses()
     {
-        struct Step {
+        struct Step
+        {
             const char *what;
             int turns;
         };
@@ -270,7 +274,8 @@ private slots:
                     spoilt = true; // lost part-way: the rest of the presses were rightly refused
                     break;
                 }
-                QVERIFY2(now == n + step.turns, qPrintable(QStringLiteral("%1: %2 -> %3").arg(step.what).arg(n).arg(now)));
+                QVERIFY2(
+                    now == n + step.turns, qPrintable(QStringLiteral("%1: %2 -> %3").arg(step.what).arg(n).arg(now)));
                 n = now;
                 spoilt = lostShown(shot);
                 if (what == "face")
@@ -291,28 +296,30 @@ private slots:
         QVERIFY(game.waitForWindow());
         const int menuBarHeight = game.frame.height() - 206;
         run({QStringLiteral("mousemove"), QString::number(game.frame.x() + 20),
-             QString::number(game.frame.y() + menuBarHeight / 2)});
+            QString::number(game.frame.y() + menuBarHeight / 2)});
         run({QStringLiteral("click"), QStringLiteral("1")});
         QRect popup;
         for (int i = 0; i < 100 && popup.isNull(); ++i) {
             QTest::qWait(50);
             const QStringList windows = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                             QStringLiteral("--pid"), QString::number(game.process.processId())})
+                                                QStringLiteral("--pid"), QString::number(game.process.processId())})
                                             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
             for (const QString &window : windows) {
                 if (window == game.window)
                     continue;
                 QHash<QString, int> v;
-                for (const QString &line :
-                     run({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window}).split(QLatin1Char('\n')))
+                for (const QString &line : run({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window})
+                                               .split(QLatin1Char('\n')))
                     v.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1).toInt());
                 if (v.value(QStringLiteral("HEIGHT")) > 20)
-                    popup = QRect(v.value(QStringLiteral("X")), v.value(QStringLiteral("Y")), v.value(QStringLiteral("WIDTH")),
-                                  v.value(QStringLiteral("HEIGHT")));
+                    popup = QRect(v.value(QStringLiteral("X")), v.value(QStringLiteral("Y")),
+                        v.value(QStringLiteral("WIDTH")), v.value(QStringLiteral("HEIGHT")));
             }
         }
         QVERIFY2(!popup.isNull(), "the menu did not open");
-        QGuiApplication::primaryScreen()->grabWindow(0, game.frame.x(), game.frame.y(), 320, 300).save(QStringLiteral("x11-menu.png"));
+        QGuiApplication::primaryScreen()
+            ->grabWindow(0, game.frame.x(), game.frame.y(), 320, 300)
+            .save(QStringLiteral("x11-menu.png"));
         run({QStringLiteral("mousemove"), QString::number(popup.x() + 20), QString::number(popup.bottom() - 10)});
         run({QStringLiteral("click"), QStringLiteral("1")});
         QVERIFY(game.process.waitForFinished(5000));
