@@ -5,45 +5,38 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSvgRenderer>
 
 PictureBox::PictureBox(QWidget *parent)
     : QWidget(parent)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
-
-PictureBox::~PictureBox() = default;
 
 void PictureBox::setStretch(bool stretch)
 {
     stretch_ = stretch;
-    if (picture_)
-        picture_->setAspectRatioMode(stretch_ ? Qt::IgnoreAspectRatio : Qt::KeepAspectRatio);
     update();
 }
 
 void PictureBox::setPicture(int id)
 {
-    auto picture = Pictures::load(id);
-    if (!picture)
+    const QSize size = Pictures::size(id);
+    if (size.isEmpty())
         fatalRuntimeError(QStringLiteral("picture %1 cannot be loaded").arg(id));
-    picture_ = std::move(picture);
-    picture_->setAspectRatioMode(stretch_ ? Qt::IgnoreAspectRatio : Qt::KeepAspectRatio);
     pictureId_ = id;
+    pictureSize_ = size;
     if (!stretch_)
-        resize(picture_->defaultSize());
+        resize(size);
     update();
 }
 
 void PictureBox::paintEvent(QPaintEvent *)
 {
-    if (!picture_)
+    if (!pictureId_)
         return;
+    // Drawn from the vector source at the screen's resolution, so the
+    // picture stays sharp at any scale.
     QPainter painter(this);
-    // Drawn from the vector source into the device pixels, so the picture
-    // stays sharp at any scale.
-    picture_->render(&painter, stretch_ ? QRectF(rect()) : QRectF(QPointF(0, 0), picture_->defaultSize()));
+    painter.drawImage(QPointF(0, 0), Pictures::drawn(pictureId_, stretch_ ? size() : pictureSize_, devicePixelRatioF()));
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)

@@ -5,17 +5,12 @@
 
 #include <QWidget>
 
-#include <memory>
-
-class QSvgRenderer;
-
 class PictureBox : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit PictureBox(QWidget *parent = nullptr);
-    ~PictureBox() override;
 
     void setStretch(bool stretch);
     bool stretch() const { return stretch_; }
@@ -36,7 +31,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
-    std::unique_ptr<QSvgRenderer> picture_;
     int pictureId_ = 0;
+    QSize pictureSize_; // the picture's own size
     bool stretch_ = false;
 };

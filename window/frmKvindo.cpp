@@ -3,6 +3,7 @@
 #include "PictureBox.h"
 #include "Twips.h"
 #include "game/Cards.h"
+#include "game/Pictures.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -13,6 +14,7 @@
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 namespace {
 
@@ -179,6 +181,15 @@ void frmKvindo::Form_Load()
     Image1->setPicture(Cards::TablePicture);
     imgBak->setPicture(Cards::BackPicture);
     imgBak->show();
+    QTimer::singleShot(0, this, &frmKvindo::drawPicturesAhead);
+}
+
+void frmKvindo::drawPicturesAhead()
+{
+    // While the player looks at the first card, draw the others one at a
+    // time between events, so no later turn waits for a drawing.
+    if (Pictures::drawNextAhead(devicePixelRatioF()))
+        QTimer::singleShot(0, this, &frmKvindo::drawPicturesAhead);
 }
 
 bool frmKvindo::eventFilter(QObject *watched, QEvent *event)

@@ -49,6 +49,7 @@ protected:
 
 private:
     void wireInput();
+    void drawPicturesAhead();
 
     // Deals a new shuffled deck and turns its first card.
     void NewDeal();
