@@ -1,5 +1,7 @@
 #include "Pictures.h"
 
+#include "Cards.h"
+
 #include <QPainter>
 #include <QString>
 #include <QSvgRenderer>
@@ -10,7 +12,8 @@ namespace Pictures {
 
 namespace {
 
-struct Picture {
+struct Picture
+{
     std::unique_ptr<QSvgRenderer> source; // read on first use
     bool unreadable = false;
     QImage image; // the latest drawing
@@ -50,6 +53,22 @@ std::unique_ptr<QSvgRenderer> load(int id)
         return nullptr;
     picture->setAspectRatioMode(Qt::IgnoreAspectRatio);
     return picture;
+}
+
+QString name(int id)
+{
+    static const char *const suits[] = {"Hjärter", "Klöver", "Ruter", "Spader"};
+    static const char *const ranks[]
+        = {"ess", "två", "tre", "fyra", "fem", "sex", "sju", "åtta", "nio", "tio", "knekt", "dam", "kung"};
+    if (id == Cards::BackPicture)
+        return QStringLiteral("Kortbaksida");
+    if (id == Cards::TablePicture)
+        return QStringLiteral("Bord");
+    const int card = id - 100;
+    if (card < 1 || card > Cards::Count)
+        return QString();
+    return QString::fromUtf8(suits[(card - 1) / 13]) + QLatin1Char(' ')
+        + QString::fromUtf8(ranks[Cards::rank(card) - 1]);
 }
 
 QSize size(int id)

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <QString>
 
 #include <memory>
 
@@ -17,6 +18,10 @@ inline constexpr int LastId = 153;
 // Reads picture id afresh from the program's resources. Returns nullptr when
 // there is no such picture or it cannot be read.
 std::unique_ptr<QSvgRenderer> load(int id);
+
+// What picture id shows, in words: "Kortbaksida", "Hjärter ess" ... "Spader
+// kung", "Bord"; empty for no such picture.
+QString name(int id);
 
 // The picture's own size in logical pixels; an empty size when there is no
 // such picture or it cannot be read.

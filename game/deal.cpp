@@ -4,10 +4,10 @@
 #include "game/RuntimeError.h"
 #include "sound/modLjud.h"
 #include "window/PictureBox.h"
+#include "window/TableLabel.h"
 #include "window/frmKvindo.h"
 
 #include <QAction>
-#include <QLabel>
 
 #include <cmath>
 
@@ -27,15 +27,6 @@ QAction *frmKvindo::Ver(double index) const
     if (!(i >= 1 && i <= static_cast<double>(VerItems.size())))
         fatalRuntimeError(QStringLiteral("version item %1 out of range").arg(index));
     return VerItems[static_cast<std::size_t>(i) - 1];
-}
-
-void frmKvindo::setCaption(QLabel *label, const QString &caption)
-{
-    if (label->text() == caption)
-        return;
-    // The label sizes itself to its text, keeping its left and top edges.
-    label->setText(caption);
-    label->adjustSize();
 }
 
 void frmKvindo::NewDeal()
@@ -72,12 +63,12 @@ void frmKvindo::TurnCard()
         TurnedCount += 1;
         const int n = static_cast<int>(TurnedCount);
         const int c = static_cast<int>(Deck(TurnedCount));
-        setCaption(Label1, QString::number(Cards::count123(n)));
-        setCaption(Label2, QStringLiteral("(%1)").arg(n));
+        Label1->setNumber(Cards::count123(n));
+        Label2->setNumber(n); // shown in parentheses
         Label2->show();
-        setCaption(Label3, QString::number(Cards::rank(c)));
+        Label3->setNumber(Cards::rank(c));
         Label3->show();
-        setCaption(Label4, QString::number(Cards::count13(n)));
+        Label4->setNumber(Cards::count13(n));
         imgFram->setPicture(Cards::pictureId(c));
         imgFram->show();
     }

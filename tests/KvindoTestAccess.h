@@ -3,6 +3,7 @@
 #pragma once
 
 #include "window/PictureBox.h"
+#include "window/TableLabel.h"
 #include "window/frmKvindo.h"
 
 #include <QAction>

@@ -3,6 +3,7 @@
 #include "SoundRecorder.h"
 #include "TestDecks.h"
 
+#include <QMenu>
 #include <QMenuBar>
 #include <QtTest>
 
@@ -103,6 +104,24 @@ private slots:
         key(form.get(), code, Qt::KeyboardModifiers(modifiers));
         QCOMPARE(game->turnedCount(), 3.0);
         QVERIFY(form->isVisible());
+    }
+
+    // F10 turns a card like any key and opens the first menu, whose items the
+    // arrow keys and Return then reach: Blanda å ge without a mouse.
+    void menusFromTheKeyboard()
+    {
+        key(form.get(), Qt::Key_F10);
+        QCOMPARE(game->turnedCount(), 2.0);
+        QMenu *meny = form->findChild<QMenu *>(QStringLiteral("mnuMeny"));
+        QTRY_VERIFY(meny->isVisible());
+        QCOMPARE(form->menuBar()->activeAction(), meny->menuAction());
+        QTest::keyClick(meny, Qt::Key_Down);
+        QCOMPARE(meny->activeAction(), item("mnuBörja"));
+        QTest::keyClick(meny, Qt::Key_Return);
+        QTRY_VERIFY(!meny->isVisible());
+        QCOMPARE(game->turnedCount(), 1.0); // a new deal
+        key(form.get(), Qt::Key_A);
+        QCOMPARE(game->turnedCount(), game->gameOver() == frmKvindo::True ? 1.0 : 2.0);
     }
 
     // A held key turns a card on each auto-repeat.

@@ -4,6 +4,7 @@
 #include "TestDecks.h"
 #include "window/Twips.h"
 
+#include <QAccessible>
 #include <QMenuBar>
 #include <QtTest>
 
@@ -203,6 +204,52 @@ private slots:
         QCOMPARE(sound.requests.first(),
             QCoreApplication::applicationDirPath()
                 + sound.requests.first().mid(sound.requests.first().lastIndexOf('/')));
+    }
+
+    // A screen reader finds every element under a clear Swedish name: the
+    // deck, the face-up card by its name, the counts with their meaning.
+    void accessibleNames()
+    {
+        frmKvindo form;
+        form.Form_Load();
+        KvindoTestAccess game(form);
+        form.Ver_Click(3);
+        game.rig(deckWith({{1, 30}, {2, 52}, {3, 14}, {4, 11}}));
+        auto nameOf = [](QObject *object) {
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(object);
+            return accessible ? accessible->text(QAccessible::Name) : QStringLiteral("<none>");
+        };
+        auto *face = form.findChild<PictureBox *>(QStringLiteral("imgFram"));
+        const QStringList cards{QStringLiteral("Ruter fyra"), QStringLiteral("Spader kung"),
+            QStringLiteral("Klöver ess"), QStringLiteral("Hjärter knekt")};
+        for (int turn = 1; turn <= 4; ++turn) {
+            game.turnCard();
+            QCOMPARE(nameOf(face), cards[turn - 1]);
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(face)->role(), QAccessible::Graphic);
+        QCOMPARE(nameOf(game.label(1)), QStringLiteral("Räkning 1-3: 1"));
+        QCOMPARE(nameOf(game.label(2)), QStringLiteral("Vända kort: 4"));
+        QCOMPARE(nameOf(game.label(3)), QStringLiteral("Kortets valör: 11"));
+        QCOMPARE(nameOf(game.label(4)), QStringLiteral("Räkning 1-13: 4"));
+        QCOMPARE(nameOf(&form), QStringLiteral("Kvindo av Norvakk"));
+
+        // The deck is a button whose press turns a card.
+        auto *deck = form.findChild<PictureBox *>(QStringLiteral("imgBak"));
+        QAccessibleInterface *deckAccessible = QAccessible::queryAccessibleInterface(deck);
+        QCOMPARE(deckAccessible->text(QAccessible::Name), QStringLiteral("Kortlek"));
+        QCOMPARE(deckAccessible->role(), QAccessible::Button);
+        QAccessibleActionInterface *actions = deckAccessible->actionInterface();
+        QVERIFY(actions);
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(game.turnedCount(), 5.0);
+        QVERIFY(QAccessible::queryAccessibleInterface(face)->actionInterface() == nullptr
+            || QAccessible::queryAccessibleInterface(face)->actionInterface()->actionNames().isEmpty());
+
+        QCOMPARE(QAccessible::queryAccessibleInterface(form.menuBar())->childCount(), 2);
+        QCOMPARE(QAccessible::queryAccessibleInterface(form.menuBar())->child(0)->text(QAccessible::Name),
+            QStringLiteral("Meny"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(form.menuBar())->child(1)->text(QAccessible::Name),
+            QStringLiteral("Version"));
     }
 
     // An ace as the very first card of the program loses at once.

@@ -3,12 +3,43 @@
 #include "game/Pictures.h"
 #include "game/RuntimeError.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
+
+namespace {
+
+class PictureBoxAccessible : public QAccessibleWidget
+{
+public:
+    explicit PictureBoxAccessible(PictureBox *box)
+        : QAccessibleWidget(box, box->clickable() ? QAccessible::Button : QAccessible::Graphic)
+    { }
+    QStringList actionNames() const override { return box()->clickable() ? QStringList{pressAction()} : QStringList(); }
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction() && box()->clickable())
+            emit box()->mouseDown(Qt::LeftButton, Qt::NoModifier, QPointF(box()->rect().center()));
+    }
+
+private:
+    PictureBox *box() const { return static_cast<PictureBox *>(widget()); }
+};
+
+QAccessibleInterface *accessibleFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("PictureBox") && object && object->isWidgetType())
+        return new PictureBoxAccessible(static_cast<PictureBox *>(object));
+    return nullptr;
+}
+
+} // namespace
 
 PictureBox::PictureBox(QWidget *parent)
     : QWidget(parent)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
+    Q_UNUSED(factoryInstalled);
 }
 
 void PictureBox::setStretch(bool stretch)
@@ -24,6 +55,8 @@ void PictureBox::setPicture(int id)
         fatalRuntimeError(QStringLiteral("picture %1 cannot be loaded").arg(id));
     pictureId_ = id;
     pictureSize_ = size;
+    if (!clickable_)
+        setAccessibleName(Pictures::name(id));
     if (!stretch_)
         resize(size);
     update();
@@ -36,7 +69,8 @@ void PictureBox::paintEvent(QPaintEvent *)
     // Drawn from the vector source at the screen's resolution, so the
     // picture stays sharp at any scale.
     QPainter painter(this);
-    painter.drawImage(QPointF(0, 0), Pictures::drawn(pictureId_, stretch_ ? size() : pictureSize_, devicePixelRatioF()));
+    painter.drawImage(
+        QPointF(0, 0), Pictures::drawn(pictureId_, stretch_ ? size() : pictureSize_, devicePixelRatioF()));
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)

@@ -16,8 +16,15 @@ public:
     bool stretch() const { return stretch_; }
 
     // Loads picture id; a picture that cannot be loaded is a fatal error.
+    // Unless the box has a name of its own, a screen reader names it after
+    // its picture.
     void setPicture(int id);
     int pictureId() const { return pictureId_; } // 0 while it shows none
+
+    // A box that takes presses; a screen reader offers it as a button whose
+    // press is a mouse press.
+    void setClickable(bool clickable) { clickable_ = clickable; }
+    bool clickable() const { return clickable_; }
 
 signals:
     // Any mouse button pressed on the picture (the first press of a double click too).
@@ -34,4 +41,5 @@ private:
     int pictureId_ = 0;
     QSize pictureSize_; // the picture's own size
     bool stretch_ = false;
+    bool clickable_ = false;
 };

@@ -1,6 +1,7 @@
 #include "frmKvindo.h"
 
 #include "PictureBox.h"
+#include "TableLabel.h"
 #include "Twips.h"
 #include "game/Cards.h"
 #include "game/Pictures.h"
@@ -18,20 +19,10 @@
 
 namespace {
 
-// The labels' common look: light green text straight on the table.
-QLabel *makeLabel(QWidget *parent, const char *name, QRect geometry)
+TableLabel *makeLabel(QWidget *parent, const char *name, QRect geometry, const QString &caption, const QString &spoken)
 {
-    auto *label = new QLabel(QStringLiteral("0"), parent);
+    auto *label = new TableLabel(caption, spoken, parent);
     label->setObjectName(QLatin1String(name));
-    QFont font(QStringLiteral("Comic Sans MS"));
-    font.setPixelSize(qRound(Twips::pointsToPixels(21.75)));
-    font.setWeight(QFont::Normal);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(192, 255, 192));
-    label->setPalette(palette);
-    label->setAutoFillBackground(false);
-    label->setAlignment(Qt::AlignCenter);
     label->setGeometry(geometry);
     label->hide();
     return label;
@@ -114,14 +105,21 @@ frmKvindo::frmKvindo(QWidget *parent)
 
     Image1 = makePicture(form, "Image1", Twips::rect(-600, -420, 5475, 3900));
     Image1->setStretch(true);
-    Label1 = makeLabel(form, "Label1", Twips::rect(1440, 60, 285, 600));
+    Label1 = makeLabel(
+        form, "Label1", Twips::rect(1440, 60, 285, 600), QStringLiteral("%1"), QStringLiteral("Räkning 1-3: %1"));
     imgFram = makePicture(form, "imgFram", Twips::rect(2550, 840, 1065, 1440));
     imgFram->hide();
     imgBak = makePicture(form, "imgBak", Twips::rect(1050, 855, 1065, 1440));
     imgBak->hide();
-    Label2 = makeLabel(form, "Label2", Twips::rect(1440, 2325, 270, 600));
-    Label3 = makeLabel(form, "Label3", Twips::rect(2940, 2325, 270, 600));
-    Label4 = makeLabel(form, "Label4", Twips::rect(2940, 60, 285, 600));
+    imgBak->setClickable(true);
+    imgBak->setAccessibleName(QStringLiteral("Kortlek"));
+    imgBak->setAccessibleDescription(QStringLiteral("Vänd nästa kort"));
+    Label2 = makeLabel(
+        form, "Label2", Twips::rect(1440, 2325, 270, 600), QStringLiteral("(%1)"), QStringLiteral("Vända kort: %1"));
+    Label3 = makeLabel(
+        form, "Label3", Twips::rect(2940, 2325, 270, 600), QStringLiteral("%1"), QStringLiteral("Kortets valör: %1"));
+    Label4 = makeLabel(
+        form, "Label4", Twips::rect(2940, 60, 285, 600), QStringLiteral("%1"), QStringLiteral("Räkning 1-13: %1"));
 
     QMenuBar *bar = menuBar();
     bar->setStyle(new NoAltNavigationStyle(bar->style()->name()));
@@ -208,6 +206,9 @@ bool frmKvindo::event(QEvent *event)
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         Form_KeyDown(static_cast<std::int16_t>(key->nativeVirtualKey()), shiftState(key->modifiers()));
+        // F10 also opens the menu bar, so the menus can be used without a mouse.
+        if (key->key() == Qt::Key_F10 && !(key->modifiers() & ~Qt::KeypadModifier))
+            menuBar()->setActiveAction(mnuMeny->menuAction());
         return true;
     }
     return QMainWindow::event(event);

@@ -12,9 +12,9 @@
 #include <cstdint>
 
 class QAction;
-class QLabel;
 class QMenu;
 class PictureBox;
+class TableLabel;
 
 class frmKvindo : public QMainWindow
 {
@@ -59,16 +59,15 @@ private:
     double &Deck(double slot);
     // Menu item Ver(index), index 1..3, checked.
     QAction *Ver(double index) const;
-    void setCaption(QLabel *label, const QString &caption);
 
     // Display elements, bottom of the stack first.
     PictureBox *Image1;  // the table, stretched beyond the client area
-    QLabel *Label1;      // above the deck: the 1-2-3 count
+    TableLabel *Label1;  // above the deck: the 1-2-3 count
     PictureBox *imgFram; // the face-up card
     PictureBox *imgBak;  // the deck; the only element that takes mouse input
-    QLabel *Label2;      // under the deck: cards turned, in parentheses
-    QLabel *Label3;      // under the face-up card: its rank
-    QLabel *Label4;      // above the face-up card: the 1..13 count
+    TableLabel *Label2;  // under the deck: cards turned, in parentheses
+    TableLabel *Label3;  // under the face-up card: its rank
+    TableLabel *Label4;  // above the face-up card: the 1..13 count
 
     QMenu *mnuMeny;
     QAction *mnuBörja;
