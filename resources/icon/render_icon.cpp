@@ -1,0 +1,42 @@
+// Build tool: draws the icon's vector master as the PNG sizes of the hicolor
+// icon theme.
+//   render_icon MASTER.svg OUTPUT_DIR NAME SIZE...
+// writes OUTPUT_DIR/<SIZE>x<SIZE>/apps/NAME.png for each size.
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: render_icon MASTER.svg OUTPUT_DIR NAME SIZE...\n");
+        return 2;
+    }
+    QSvgRenderer master(QString::fromLocal8Bit(argv[1]));
+    if (!master.isValid()) {
+        std::fprintf(stderr, "render_icon: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    for (int i = 4; i < argc; ++i) {
+        const int size = QByteArray(argv[i]).toInt();
+        if (size <= 0) {
+            std::fprintf(stderr, "render_icon: bad size %s\n", argv[i]);
+            return 2;
+        }
+        const QString dir = QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        master.render(&painter, QRectF(image.rect()));
+        painter.end();
+        const QString file = dir + QLatin1Char('/') + QString::fromLocal8Bit(argv[3]) + QStringLiteral(".png");
+        if (!QDir().mkpath(dir) || !image.save(file, "PNG")) {
+            std::fprintf(stderr, "render_icon: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+    }
+    return 0;
+}
