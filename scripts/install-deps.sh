@@ -8,7 +8,9 @@ cmake make g++ pkg-config
 qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
 fonts-comic-neue fontconfig
 libsndfile1-dev libpulse-dev
-xvfb xdotool x11-utils libxcb1-dev
+qt6-wayland
+xvfb xdotool x11-utils libxcb1-dev weston
+desktop-file-utils appstream dpkg-dev strace
 "
 
 missing=""

@@ -1,6 +1,10 @@
 // The real program in a real X server, driven by real input (xdotool) and
 // checked through screenshots.
+#include "game/Pictures.h"
+
 #include <QGuiApplication>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QLabel>
 #include <QProcess>
 #include <QScreen>
@@ -24,8 +28,12 @@ QString run(const QStringList &args)
 class Game
 {
 public:
-    Game()
+    explicit Game(qreal screenScale = 1)
+        : scale(screenScale)
     {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(screenScale));
+        process.setProcessEnvironment(environment);
         process.setProgram(QStringLiteral(KVINDO_EXECUTABLE));
         process.start();
     }
@@ -58,10 +66,12 @@ public:
             values.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1).toInt());
         frame = QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
             values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
-        client = QRect(frame.left(), frame.bottom() + 1 - 206, 312, 206);
+        client = QRect(frame.left(), frame.bottom() + 1 - qRound(206 * scale), qRound(312 * scale), qRound(206 * scale));
         // The first frame is painted once the deck shows on the table.
+        const QPoint deck(qRound(105 * scale), qRound(105 * scale));
         while (!deadline.hasExpired()) {
-            if (shot().pixelColor(70 + 35, 57 + 48) != tableGreen && shot().pixelColor(5, 5) == tableGreen)
+            const QImage image = shot();
+            if (image.pixelColor(deck) != tableGreen && image.pixelColor(5, 5) == tableGreen)
                 return true;
             QTest::qWait(50);
         }
@@ -71,7 +81,10 @@ public:
     // The client area as the screen shows it.
     QImage shot() const
     {
-        return QGuiApplication::primaryScreen()->grabWindow(0, client.x(), client.y(), 312, 206).toImage();
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, client.x(), client.y(), client.width(), client.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
     }
 
     // Presses at a point of the client area.
@@ -82,6 +95,7 @@ public:
             QStringLiteral("40"), QString::number(button)});
     }
 
+    qreal scale;
     QProcess process;
     QString window;
     QRect frame;
@@ -156,6 +170,39 @@ QImage settle(const Game &game, int expected)
         shot = game.shot();
     }
     return shot;
+}
+
+// Picture id drawn straight from its vector source at a scale.
+QImage vectorPicture(int id, qreal scale)
+{
+    const auto picture = Pictures::load(id);
+    const QSize size = picture->defaultSize();
+    QImage image(qRound(size.width() * scale), qRound(size.height() * scale), QImage::Format_RGB32);
+    QPainter painter(&image);
+    picture->render(&painter, QRectF(image.rect()));
+    return image;
+}
+
+// Mean difference per colour channel between an image and the part of the
+// screen it should cover at `at`, at the best of the nearby positions.
+double meanDifference(const QImage &screen, const QImage &expected, QPoint at)
+{
+    double best = 255;
+    for (int dy = -2; dy <= 2; ++dy) {
+        for (int dx = -2; dx <= 2; ++dx) {
+            qint64 sum = 0;
+            for (int y = 0; y < expected.height(); ++y) {
+                for (int x = 0; x < expected.width(); ++x) {
+                    const QRgb a = expected.pixel(x, y);
+                    const QRgb b = screen.pixel(qBound(0, at.x() + dx + x, screen.width() - 1),
+                                                qBound(0, at.y() + dy + y, screen.height() - 1));
+                    sum += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b));
+                }
+            }
+            best = std::min(best, double(sum) / (3.0 * expected.width() * expected.height()));
+        }
+    }
+    return best;
 }
 
 bool hasLabelGreen(const QImage &shot, QRect area)
@@ -244,7 +291,8 @@ private slots:
             const char *what;
             int turns;
         };
-        const Step steps[] = {{"key", 1}, {"double", 2}, {"triple", 3}, {"face", 0}, {"right", 1}, {"shift", 1}, {"alt", 2}};
+        const Step steps[]
+            = {{"key", 1}, {"double", 2}, {"triple", 3}, {"face", 0}, {"right", 1}, {"shift", 1}, {"alt", 2}};
         for (int attempt = 1; attempt <= 25; ++attempt) {
             Game game;
             QVERIFY(game.waitForWindow());
@@ -262,8 +310,8 @@ private slots:
                 else if (what == "shift")
                     run({QStringLiteral("key"), QStringLiteral("Shift_L")});
                 else if (what == "alt") // Alt alone, then a key the menu bar would take
-                    run({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("Alt_L"),
-                         QStringLiteral("Down")});
+                    run({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60"),
+                        QStringLiteral("Alt_L"), QStringLiteral("Down")});
                 else if (what == "double")
                     game.click(QPoint(105, 105), 1, 2);
                 else if (what == "triple")
@@ -329,6 +377,49 @@ private slots:
         QVERIFY(game.process.waitForFinished(5000));
         QCOMPARE(game.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(game.process.exitCode(), 0);
+    }
+
+    // At any screen scale the window keeps its layout, and the cards are
+    // drawn from their vector sources at the screen's resolution: the screen
+    // matches a drawing at that scale, not the small picture scaled up.
+    void sharpAtEveryScale_data()
+    {
+        QTest::addColumn<qreal>("scale");
+        for (const qreal scale : {1.0, 1.25, 1.5, 2.0, 3.0})
+            QTest::addRow("%g", scale) << scale;
+    }
+    void sharpAtEveryScale()
+    {
+        QFETCH(qreal, scale);
+        Game game(scale);
+        QVERIFY(game.waitForWindow());
+        QVERIFY(qAbs(game.frame.width() - 312 * scale) <= 1);
+        const QImage shot = game.shot();
+        shot.save(QStringLiteral("x11-scale-%1.png").arg(scale));
+        const auto at = [scale](int x, int y) { return QPoint(qRound(x * scale), qRound(y * scale)); };
+        for (const QPoint table : {at(3, 3), at(308, 202), at(160, 110), at(30, 100)})
+            QCOMPARE(shot.pixelColor(table), tableGreen);
+
+        const QImage back = vectorPicture(100, scale);
+        const double backDifference = meanDifference(shot, back, at(70, 57));
+        QVERIFY2(backDifference < 1.0, qPrintable(QString::number(backDifference)));
+        if (scale != 1.0) {
+            const QImage upscaled
+                = vectorPicture(100, 1).scaled(back.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            const double upscaleDifference = meanDifference(upscaled, back, QPoint(0, 0));
+            QVERIFY2(upscaleDifference > 4 * backDifference + 2, qPrintable(QString::number(upscaleDifference)));
+            qInfo("scale %g: screen differs from the vector drawing by %.2f, an upscale by %.2f", scale, backDifference, upscaleDifference);
+        }
+        double faceDifference = 255;
+        for (int id = 101; id <= 152; ++id)
+            faceDifference = std::min(faceDifference, meanDifference(shot, vectorPicture(id, scale), at(170, 56)));
+        QVERIFY2(faceDifference < 1.0, qPrintable(QString::number(faceDifference)));
+
+        // The labels stand where the layout puts them.
+        QVERIFY(hasLabelGreen(shot, QRect(at(96, 155), at(145, 194))));
+        QVERIFY(hasLabelGreen(shot, QRect(at(196, 155), at(235, 194))));
+        QVERIFY(hasLabelGreen(shot, QRect(at(96, 4), at(115, 43))));
+        QVERIFY(!hasLabelGreen(shot, QRect(at(0, 0), at(60, 205))));
     }
 
     // Closing the window from its title bar ends the program normally.
