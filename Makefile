@@ -4,7 +4,7 @@
 BUILD_DIR := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test asan format format-check clean
+.PHONY: all deps configure build run test asan fuzz format format-check clean
 
 all: build
 
@@ -29,6 +29,12 @@ asan: deps
 	@cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
+# The sound decoder's fuzz target (clang's libFuzzer), for a bounded time.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@scripts/install-deps.sh clang libclang-rt-14-dev
+	scripts/fuzz-decode.sh $(FUZZ_SECONDS) build-fuzz
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
@@ -36,4 +42,4 @@ format-check:
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD_DIR) build-asan
+	rm -rf $(BUILD_DIR) build-asan build-fuzz

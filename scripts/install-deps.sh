@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages Kvindo needs to build, run and test that
-# are not installed yet. Uses sudo only when not run as root.
+# are not installed yet, and any packages named as arguments (make fuzz names
+# clang's). Uses sudo only when not run as root.
 set -eu
 
 packages="
@@ -11,7 +12,8 @@ libsndfile1-dev libpulse-dev
 qt6-wayland
 xvfb xdotool x11-utils libxcb1-dev weston
 desktop-file-utils appstream dpkg-dev strace
-"
+pulseaudio pulseaudio-utils sox
+$*"
 
 missing=""
 for p in $packages; do

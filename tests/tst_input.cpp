@@ -120,8 +120,9 @@ private slots:
         QTest::keyClick(meny, Qt::Key_Return);
         QTRY_VERIFY(!meny->isVisible());
         QCOMPARE(game->turnedCount(), 1.0); // a new deal
+        const bool lostAtOnce = game->gameOver() == frmKvindo::True;
         key(form.get(), Qt::Key_A);
-        QCOMPARE(game->turnedCount(), game->gameOver() == frmKvindo::True ? 1.0 : 2.0);
+        QCOMPARE(game->turnedCount(), lostAtOnce ? 1.0 : 2.0);
     }
 
     // A held key turns a card on each auto-repeat.
@@ -300,8 +301,7 @@ private slots:
             QCOMPARE(game->gameOver(), matchesAt(1, 1, game->card(1)) ? frmKvindo::True : frmKvindo::False);
             QCOMPARE(game->label(2)->text(), QStringLiteral("(1)"));
             key(form.get(), Qt::Key_A);
-            QCOMPARE(
-                game->turnedCount(), game->gameOver() == frmKvindo::True && matchesAt(1, 1, game->card(1)) ? 1.0 : 2.0);
+            QCOMPARE(game->turnedCount(), matchesAt(1, 1, game->card(1)) ? 1.0 : 2.0);
         }
     }
 

@@ -1,5 +1,7 @@
 #include "StartupErrors.h"
 #include "frmKvindo.h"
+#include "sound/SoundPlayer.h"
+#include "sound/modLjud.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -15,7 +17,16 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("se.norvakk.Kvindo"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/kvindo.svg")));
 
-    frmKvindo form;
-    form.Form_Load();
-    return QApplication::exec();
+    // The sound output outlives the window, whose first deal already asks
+    // for a cue.
+    kvsound::SoundPlayer sound;
+    modLjud::setSoundOutput(&sound);
+    int status = 0;
+    {
+        frmKvindo form;
+        form.Form_Load();
+        status = QApplication::exec();
+    }
+    modLjud::setSoundOutput(nullptr);
+    return status;
 }

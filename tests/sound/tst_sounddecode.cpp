@@ -1,0 +1,248 @@
+// The decode step: every WAV encoding comes out as the tone it holds, and no
+// file, however broken or hostile, gets past the bounds.
+#include "TestFiles.h"
+
+#include "sound/SoundLimits.h"
+#include "sound/WavDecode.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using kvsound::DecodeError;
+using kvsound::DecodeResult;
+
+Q_DECLARE_METATYPE(kvsound::DecodeError)
+
+namespace {
+
+// Runs the decode on another thread, so that a decode that hangs fails the
+// test instead of stalling the whole run.
+DecodeResult decodeWithin(const QString &path, std::chrono::seconds limit, bool *finished)
+{
+    auto promise = std::make_shared<std::promise<DecodeResult>>();
+    auto result = promise->get_future();
+    std::thread([promise, p = QFile::encodeName(path)] { promise->set_value(kvsound::decodeWavFile(p.constData())); })
+        .detach();
+    *finished = result.wait_for(limit) == std::future_status::ready;
+    return *finished ? result.get() : DecodeResult{};
+}
+
+} // namespace
+
+class TestSoundDecode : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void decodesEveryWavEncoding_data();
+    void decodesEveryWavEncoding();
+    void pcm16IsBitExact();
+    void rejectsHarmfulFiles_data();
+    void rejectsHarmfulFiles();
+    void damagedFilesPlayWhatIsThere_data();
+    void damagedFilesPlayWhatIsThere();
+    void fileAtTheSizeLimitDecodes();
+    void cancelledDecodeStops();
+    void unreadableFileIsRejected();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void TestSoundDecode::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+}
+
+void TestSoundDecode::decodesEveryWavEncoding_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("peakTolerancePercent");
+
+    QTest::newRow("PCM 16-bit mono") << (SF_FORMAT_WAV | SF_FORMAT_PCM_16) << 44100 << 1 << 2;
+    QTest::newRow("PCM 8-bit stereo") << (SF_FORMAT_WAV | SF_FORMAT_PCM_U8) << 22050 << 2 << 3;
+    QTest::newRow("PCM 24-bit") << (SF_FORMAT_WAV | SF_FORMAT_PCM_24) << 48000 << 1 << 2;
+    QTest::newRow("PCM 32-bit") << (SF_FORMAT_WAV | SF_FORMAT_PCM_32) << 48000 << 2 << 2;
+    QTest::newRow("float 32-bit") << (SF_FORMAT_WAV | SF_FORMAT_FLOAT) << 44100 << 1 << 2;
+    QTest::newRow("float 64-bit") << (SF_FORMAT_WAV | SF_FORMAT_DOUBLE) << 44100 << 1 << 2;
+    QTest::newRow("mu-law") << (SF_FORMAT_WAV | SF_FORMAT_ULAW) << 8000 << 1 << 5;
+    QTest::newRow("A-law") << (SF_FORMAT_WAV | SF_FORMAT_ALAW) << 8000 << 1 << 5;
+    QTest::newRow("IMA ADPCM") << (SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM) << 22050 << 1 << 10;
+    QTest::newRow("MS ADPCM") << (SF_FORMAT_WAV | SF_FORMAT_MS_ADPCM) << 22050 << 2 << 10;
+    QTest::newRow("GSM 6.10") << (SF_FORMAT_WAV | SF_FORMAT_GSM610) << 8000 << 1 << 30;
+    QTest::newRow("extensible PCM 16-bit, 6 channels") << (SF_FORMAT_WAVEX | SF_FORMAT_PCM_16) << 48000 << 6 << 2;
+    QTest::newRow("extensible float") << (SF_FORMAT_WAVEX | SF_FORMAT_FLOAT) << 96000 << 2 << 2;
+}
+
+// Every WAV encoding decodes to its own rate and channel count, at the pitch
+// and loudness it was written with (a float file is not silent).
+void TestSoundDecode::decodesEveryWavEncoding()
+{
+    QFETCH(int, format);
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    QFETCH(int, peakTolerancePercent);
+
+    const QString path = dir_.filePath(QString("enc_%1.wav").arg(QTest::currentDataTag()).replace(' ', '_'));
+    QVERIFY(testfiles::writeTone(path, format, rate, channels, 440, 0.3, 0.5));
+
+    const DecodeResult r = kvsound::decodeWavFile(QFile::encodeName(path).constData());
+    QCOMPARE(r.error, DecodeError::None);
+    QVERIFY(r.pcm);
+    QCOMPARE(r.pcm->rate, rate);
+    QCOMPARE(r.pcm->channels, channels);
+    // Block codecs pad their last block.
+    const double expectedFrames = 0.3 * rate;
+    QVERIFY2(std::abs(double(r.pcm->frames()) - expectedFrames) <= 2048, qPrintable(QString::number(r.pcm->frames())));
+    QVERIFY2(std::abs(testfiles::dominantHz(*r.pcm) - 440) < 10, qPrintable(QString::number(testfiles::dominantHz(*r.pcm))));
+    const int expectedPeak = 16384;
+    QVERIFY2(std::abs(testfiles::peak(*r.pcm) - expectedPeak) <= expectedPeak * peakTolerancePercent / 100,
+             qPrintable(QString::number(testfiles::peak(*r.pcm))));
+
+    // The in-memory variant (the fuzz target's) sees the very same samples.
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    const DecodeResult fromBuffer = kvsound::decodeWavBuffer(bytes.constData(), std::size_t(bytes.size()));
+    QCOMPARE(fromBuffer.error, DecodeError::None);
+    QVERIFY(fromBuffer.pcm->samples == r.pcm->samples);
+}
+
+// A 16-bit file comes out sample for sample, extremes included.
+void TestSoundDecode::pcm16IsBitExact()
+{
+    const std::vector<std::int16_t> samples{0, 1, -1, 32767, -32768, 12345, -12345, 100, -100, 2, 3, 4};
+    QByteArray data;
+    for (std::int16_t s : samples)
+        testfiles::put16(data, static_cast<std::uint16_t>(s));
+    const QByteArray bytes = testfiles::wavHeader(1, 2, 44100, 16, std::uint32_t(data.size())) + data;
+
+    const DecodeResult r = kvsound::decodeWavBuffer(bytes.constData(), std::size_t(bytes.size()));
+    QCOMPARE(r.error, DecodeError::None);
+    QCOMPARE(r.pcm->channels, 2);
+    QCOMPARE(r.pcm->frames(), samples.size() / 2);
+    QVERIFY(r.pcm->samples == samples);
+}
+
+void TestSoundDecode::rejectsHarmfulFiles_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<DecodeError>("expected");
+    const auto cases = testfiles::badFiles();
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        QTest::newRow(cases[i].name) << int(i) << cases[i].decode;
+}
+
+// Each bad file is refused for its own reason, without hanging, and without
+// reading more than the size limit (a 1 GiB file or a FIFO is never read).
+void TestSoundDecode::rejectsHarmfulFiles()
+{
+    QFETCH(int, index);
+    QFETCH(DecodeError, expected);
+
+    QTemporaryDir caseDir;
+    const QString path = testfiles::badFiles()[std::size_t(index)].make(caseDir.path());
+    bool finished = false;
+    const DecodeResult r = decodeWithin(path, std::chrono::seconds(20), &finished);
+    QVERIFY2(finished, "decode hung");
+    QVERIFY(!r.pcm);
+    QCOMPARE(r.error, expected);
+}
+
+void TestSoundDecode::damagedFilesPlayWhatIsThere_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qulonglong>("frames");
+    for (const auto &c : testfiles::damagedFiles())
+        QTest::newRow(c.name) << c.bytes << qulonglong(c.frames);
+}
+
+// A header that promises more data than the file holds gives the frames that
+// are there, and nothing is allocated for the promised rest.
+void TestSoundDecode::damagedFilesPlayWhatIsThere()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(qulonglong, frames);
+
+    const QString path = dir_.filePath("damaged.wav");
+    QVERIFY(testfiles::writeBytes(path, bytes));
+    const DecodeResult r = kvsound::decodeWavFile(QFile::encodeName(path).constData());
+    QCOMPARE(r.error, DecodeError::None);
+    QCOMPARE(qulonglong(r.pcm->frames()), frames);
+    QVERIFY(r.pcm->samples.capacity() <= 2 * r.pcm->samples.size());
+    QVERIFY(std::abs(testfiles::dominantHz(*r.pcm) - 440) < 10);
+}
+
+// The largest file allowed (exactly kMaxFileBytes) is still played.
+void TestSoundDecode::fileAtTheSizeLimitDecodes()
+{
+    const QString path = dir_.filePath("limit.wav");
+    const std::uint32_t dataBytes = std::uint32_t(kvsound::kMaxFileBytes - 44);
+    QByteArray bytes = testfiles::wavHeader(1, 1, 44100, 16, dataBytes);
+    bytes += testfiles::pcm16Tone(440, double(dataBytes / 2) / 44100.0, 44100, 0.5);
+    bytes.resize(qsizetype(kvsound::kMaxFileBytes), '\0');
+    QVERIFY(testfiles::writeBytes(path, bytes));
+
+    const DecodeResult r = kvsound::decodeWavFile(QFile::encodeName(path).constData());
+    QCOMPARE(r.error, DecodeError::None);
+    QCOMPARE(r.pcm->frames(), std::size_t(dataBytes / 2));
+}
+
+// A decode whose result is no longer wanted gives up instead of finishing.
+void TestSoundDecode::cancelledDecodeStops()
+{
+    const QString path = dir_.filePath("cancel.wav");
+    QVERIFY(testfiles::writeBytes(path, testfiles::pcm16Wav(440, 2.0)));
+    int polls = 0;
+    const DecodeResult r = kvsound::decodeWavFile(QFile::encodeName(path).constData(), [&polls] { return ++polls > 2; });
+    QCOMPARE(r.error, DecodeError::Cancelled);
+    QVERIFY(!r.pcm);
+    QCOMPARE(polls, 3);
+}
+
+// A file its reader may not read is refused: by the open as an unprivileged
+// user (root reads anything, so as root the check runs in a child that drops
+// to nobody).
+void TestSoundDecode::unreadableFileIsRejected()
+{
+    QTemporaryDir caseDir;
+    QVERIFY(QFile::setPermissions(caseDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                      | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
+                                                      | QFile::ExeGroup));
+    const QString path = caseDir.filePath("locked.wav");
+    QVERIFY(testfiles::writeBytes(path, testfiles::pcm16Wav(440, 0.1)));
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0) == 0);
+    const QByteArray p = QFile::encodeName(path);
+
+    if (::geteuid() != 0) {
+        QCOMPARE(kvsound::decodeWavFile(p.constData()).error, DecodeError::Missing);
+        return;
+    }
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+        ::_exit(kvsound::decodeWavFile(p.constData()).error == DecodeError::Missing ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 3)
+        QSKIP("cannot drop privileges to nobody here");
+    QCOMPARE(WEXITSTATUS(status), 0);
+}
+
+QTEST_GUILESS_MAIN(TestSoundDecode)
+#include "tst_sounddecode.moc"
