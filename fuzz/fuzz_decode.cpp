@@ -13,9 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (r.ok()) {
         // Whatever decodes must keep the bounds the output relies on.
         const kvsound::Pcm &pcm = *r.pcm;
-        if (pcm.channels < kvsound::kMinChannels || pcm.channels > kvsound::kMaxChannels
-            || pcm.rate < kvsound::kMinRate || pcm.rate > kvsound::kMaxRate || pcm.samples.empty()
-            || pcm.samples.size() > kvsound::kMaxDecodedSamples
+        if (pcm.channels < kvsound::kMinChannels || pcm.channels > kvsound::kMaxChannels || pcm.rate < kvsound::kMinRate
+            || pcm.rate > kvsound::kMaxRate || pcm.samples.empty() || pcm.samples.size() > kvsound::kMaxDecodedSamples
             || pcm.samples.size() % static_cast<std::size_t>(pcm.channels) != 0)
             std::abort();
     } else if (r.pcm) {

@@ -31,7 +31,9 @@ std::string homeDir()
     std::string home = envOrEmpty("HOME");
     if (!home.empty())
         return home;
-    struct passwd pw{};
+    struct passwd pw
+    {
+    };
     struct passwd *found = nullptr;
     char buf[4096];
     if (::getpwuid_r(::getuid(), &pw, buf, sizeof buf, &found) == 0 && found && found->pw_dir)
@@ -41,7 +43,9 @@ std::string homeDir()
 
 bool isCookieFile(const std::string &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)
         && st.st_size == static_cast<off_t>(kCookieBytes) && ::access(path.c_str(), R_OK) == 0;
 }
@@ -58,8 +62,8 @@ bool needsOwnCookie()
     const std::string home = homeDir();
     const std::string configHome = envOrEmpty("XDG_CONFIG_HOME");
     const std::string configCookie = !configHome.empty() ? configHome + "/pulse/cookie"
-                                   : !home.empty()      ? home + "/.config/pulse/cookie"
-                                                        : std::string();
+        : !home.empty()                                  ? home + "/.config/pulse/cookie"
+                                                         : std::string();
     if (isCookieFile(configCookie))
         return false;
     if (!home.empty() && isCookieFile(home + "/.pulse-cookie"))
@@ -77,7 +81,9 @@ std::string chooseServer()
     if (!envOrEmpty("PULSE_SERVER").empty())
         return {};
     const std::string runtime = envOrEmpty("XDG_RUNTIME_DIR");
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (!runtime.empty() && ::stat((runtime + "/pulse").c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return {};
     return "unix:/var/run/pulse/native";

@@ -13,7 +13,9 @@ std::int32_t checkRequestPath(const char *path)
 {
     if (!path || !*path)
         return 0;
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(path, &st) != 0)
         return 0;
     if (!S_ISREG(st.st_mode))
@@ -28,14 +30,12 @@ std::int32_t checkRequestPath(const char *path)
 
 SoundPlayer::SoundPlayer()
     : SoundPlayer(std::make_unique<PulseOutput>())
-{
-}
+{ }
 
 SoundPlayer::SoundPlayer(std::unique_ptr<AudioOutput> output)
     : output_(std::move(output))
     , loader_([this] { loaderLoop(); })
-{
-}
+{ }
 
 SoundPlayer::~SoundPlayer()
 {

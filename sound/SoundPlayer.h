@@ -53,9 +53,9 @@ public:
     // What the loader has done so far (tests, diagnostics).
     struct Stats
     {
-        std::uint64_t requests = 0;  // requests made
-        std::uint64_t served = 0;    // requests the loader acted on (the rest were replaced)
-        std::uint64_t started = 0;   // sounds handed to the output
+        std::uint64_t requests = 0;                // requests made
+        std::uint64_t served = 0;                  // requests the loader acted on (the rest were replaced)
+        std::uint64_t started = 0;                 // sounds handed to the output
         DecodeError lastError = DecodeError::None; // of the latest request the loader acted on
     };
     Stats stats() const;
@@ -69,11 +69,11 @@ private:
     std::unique_ptr<AudioOutput> output_;
 
     mutable std::mutex mutex_;
-    mutable std::condition_variable wake_;     // loader: a new request or quit
-    mutable std::condition_variable idle_;     // waitIdle: the loader caught up
-    std::uint64_t generation_ = 0;             // bumped by every request
-    std::uint64_t servedGeneration_ = 0;       // the latest one the loader finished
-    std::string pendingPath_;                  // empty: stop only
+    mutable std::condition_variable wake_; // loader: a new request or quit
+    mutable std::condition_variable idle_; // waitIdle: the loader caught up
+    std::uint64_t generation_ = 0;         // bumped by every request
+    std::uint64_t servedGeneration_ = 0;   // the latest one the loader finished
+    std::string pendingPath_;              // empty: stop only
     bool quit_ = false;
     Stats stats_;
     // Read without the mutex while decoding, to drop work a newer request

@@ -19,19 +19,32 @@ namespace kvsound {
 const char *describe(DecodeError error)
 {
     switch (error) {
-    case DecodeError::None: return "ok";
-    case DecodeError::Missing: return "cannot be opened";
-    case DecodeError::NotRegular: return "not a regular file";
-    case DecodeError::TooSmall: return "too small";
-    case DecodeError::TooLarge: return "too large";
-    case DecodeError::ReadFailed: return "read failed";
-    case DecodeError::NotWav: return "not a WAV file";
-    case DecodeError::Undecodable: return "undecodable";
-    case DecodeError::BadChannels: return "unsupported channel count";
-    case DecodeError::BadRate: return "unsupported sample rate";
-    case DecodeError::TooLong: return "decodes to too many samples";
-    case DecodeError::Empty: return "no audio frames";
-    case DecodeError::Cancelled: return "cancelled";
+    case DecodeError::None:
+        return "ok";
+    case DecodeError::Missing:
+        return "cannot be opened";
+    case DecodeError::NotRegular:
+        return "not a regular file";
+    case DecodeError::TooSmall:
+        return "too small";
+    case DecodeError::TooLarge:
+        return "too large";
+    case DecodeError::ReadFailed:
+        return "read failed";
+    case DecodeError::NotWav:
+        return "not a WAV file";
+    case DecodeError::Undecodable:
+        return "undecodable";
+    case DecodeError::BadChannels:
+        return "unsupported channel count";
+    case DecodeError::BadRate:
+        return "unsupported sample rate";
+    case DecodeError::TooLong:
+        return "decodes to too many samples";
+    case DecodeError::Empty:
+        return "no audio frames";
+    case DecodeError::Cancelled:
+        return "cancelled";
     }
     return "unknown";
 }
@@ -64,10 +77,17 @@ sf_count_t memSeek(sf_count_t offset, int whence, void *user)
     auto *m = static_cast<MemoryFile *>(user);
     sf_count_t base = 0;
     switch (whence) {
-    case SEEK_SET: base = 0; break;
-    case SEEK_CUR: base = m->pos; break;
-    case SEEK_END: base = m->size; break;
-    default: return -1;
+    case SEEK_SET:
+        base = 0;
+        break;
+    case SEEK_CUR:
+        base = m->pos;
+        break;
+    case SEEK_END:
+        base = m->size;
+        break;
+    default:
+        return -1;
     }
     // Offsets come from the file's own headers: guard the addition itself.
     // Like lseek, a position past the end is allowed; reads there get nothing.
@@ -158,8 +178,8 @@ DecodeResult decodeWavBuffer(const void *data, std::size_t size, const CancelChe
     pcm->channels = info.channels;
     // The header's frame count may lie; it only sizes the first reservation.
     if (info.frames > 0)
-        pcm->samples.reserve(std::min<std::size_t>(static_cast<std::size_t>(info.frames) * channels,
-                                                   std::min<std::size_t>(kMaxDecodedSamples, size * 4)));
+        pcm->samples.reserve(std::min<std::size_t>(
+            static_cast<std::size_t>(info.frames) * channels, std::min<std::size_t>(kMaxDecodedSamples, size * 4)));
 
     for (;;) {
         if (cancelled && cancelled())
@@ -188,7 +208,9 @@ DecodeResult decodeWavFile(const char *path, const CancelCheck &cancelled)
         return failure(DecodeError::Missing);
 
     // Look before opening: opening some devices has effects of its own.
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(path, &st) != 0)
         return failure(DecodeError::Missing);
     if (!S_ISREG(st.st_mode))

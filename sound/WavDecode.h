@@ -21,18 +21,18 @@ struct Pcm
 
 enum class DecodeError {
     None,
-    Missing,      // cannot be opened (missing, dangling link, unreadable)
-    NotRegular,   // directory, FIFO, device, socket
-    TooSmall,     // fewer than kMinFileBytes
-    TooLarge,     // more than kMaxFileBytes
+    Missing,    // cannot be opened (missing, dangling link, unreadable)
+    NotRegular, // directory, FIFO, device, socket
+    TooSmall,   // fewer than kMinFileBytes
+    TooLarge,   // more than kMaxFileBytes
     ReadFailed,
-    NotWav,       // no RIFF....WAVE magic, or not opened as WAV
-    Undecodable,  // libsndfile refused it
+    NotWav,      // no RIFF....WAVE magic, or not opened as WAV
+    Undecodable, // libsndfile refused it
     BadChannels,
     BadRate,
-    TooLong,      // decodes to more than kMaxDecodedSamples
-    Empty,        // decodes to no frames at all
-    Cancelled,    // a newer request (or shutdown) made the work pointless
+    TooLong,   // decodes to more than kMaxDecodedSamples
+    Empty,     // decodes to no frames at all
+    Cancelled, // a newer request (or shutdown) made the work pointless
 };
 
 const char *describe(DecodeError error);

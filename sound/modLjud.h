@@ -7,7 +7,7 @@
 namespace modLjud {
 
 // Flags of PlaySoundA; the game always passes both.
-inline constexpr std::uint32_t SND_ASYNC = 0x0001; // return at once; a new request cuts off the old sound
+inline constexpr std::uint32_t SND_ASYNC = 0x0001;     // return at once; a new request cuts off the old sound
 inline constexpr std::uint32_t SND_NODEFAULT = 0x0002; // a missing or unreadable file plays nothing
 
 // Whatever actually plays the sounds. The program installs one at start-up;

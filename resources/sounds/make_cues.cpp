@@ -62,7 +62,9 @@ double logLerp(double from, double to, double u)
 class Noise
 {
 public:
-    explicit Noise(std::uint64_t seed) : state_(seed) {}
+    explicit Noise(std::uint64_t seed)
+        : state_(seed)
+    { }
 
     // Uniform in [-1, 1).
     double next()
@@ -111,7 +113,9 @@ private:
 class LowPass
 {
 public:
-    explicit LowPass(double cutoff) : k_(1.0 - std::exp(-kTwoPi * cutoff * kDt)) {}
+    explicit LowPass(double cutoff)
+        : k_(1.0 - std::exp(-kTwoPi * cutoff * kDt))
+    { }
 
     double step(double x)
     {
@@ -204,8 +208,8 @@ std::vector<double> synthesizeYes()
     std::vector<double> s(n);
 
     Noise noise(0x4b76'696e'646f'5965ull);
-    BandPass body(2300.0, 0.8);  // the card's face slapping the air
-    BandPass crack(5200.0, 1.0); // the edge leaving the thumb, a moment later
+    BandPass body(2300.0, 0.8);               // the card's face slapping the air
+    BandPass crack(5200.0, 1.0);              // the edge leaving the thumb, a moment later
     LowPass soften1(8000.0), soften2(8000.0); // a gentle top for rapid repeats
     double thumpPhase = 0;
 
@@ -312,8 +316,7 @@ std::vector<double> synthesizeDoh()
         // Formants: from the alveolar locus (low F1, F2 near 1.7 kHz) into
         // an "o", which then rounds a little further as it dies away.
         const double vowel = clamp01((tv - 0.090) / 0.600);
-        const double fr1 = tv < 0.035 ? logLerp(260.0, 500.0, raisedCosine(tv / 0.035))
-                                      : logLerp(500.0, 460.0, vowel);
+        const double fr1 = tv < 0.035 ? logLerp(260.0, 500.0, raisedCosine(tv / 0.035)) : logLerp(500.0, 460.0, vowel);
         const double fr2 = tv < 0.070 ? logLerp(1700.0, 880.0, 1.0 - std::pow(1.0 - clamp01(tv / 0.070), 2.0))
                                       : logLerp(880.0, 820.0, vowel);
         const double fr3 = logLerp(2750.0, 2500.0, raisedCosine(tv / 0.060));
@@ -388,7 +391,7 @@ bool writeFile(const std::filesystem::path &path, const std::string &bytes)
     std::filesystem::rename(temporary, path, ec);
     if (ec) {
         std::fprintf(stderr, "make_cues: cannot rename %s to %s: %s\n", temporary.string().c_str(),
-                     path.string().c_str(), ec.message().c_str());
+            path.string().c_str(), ec.message().c_str());
         std::filesystem::remove(temporary, ec);
         return false;
     }
@@ -407,7 +410,7 @@ int main(int argc, char **argv)
         const std::filesystem::path dir(argv[1]);
         std::filesystem::create_directories(dir);
         const bool ok = writeFile(dir / "Yes.wav", wavBytes(quantize(synthesizeYes())))
-                        && writeFile(dir / "Doh.wav", wavBytes(quantize(synthesizeDoh())));
+            && writeFile(dir / "Doh.wav", wavBytes(quantize(synthesizeDoh())));
         return ok ? 0 : 1;
     } catch (const std::exception &e) {
         std::fprintf(stderr, "make_cues: %s\n", e.what());

@@ -158,24 +158,30 @@ void checkAll(const QString &pics, const QString &iconFile)
             faces.insert(bytes);
         }
         if (id == 153) {
-            if (!pixelIs(img, 35, 48, table)) fail("153: (35,48)");
+            if (!pixelIs(img, 35, 48, table))
+                fail("153: (35,48)");
             for (QPoint c : {QPoint(0, 0), QPoint(1, 1), QPoint(0, 50), QPoint(35, 0)}) {
-                if (!pixelIs(img, c.x(), c.y(), dark)) fail(QString("153: (%1,%2) not dark").arg(c.x()).arg(c.y()));
+                if (!pixelIs(img, c.x(), c.y(), dark))
+                    fail(QString("153: (%1,%2) not dark").arg(c.x()).arg(c.y()));
             }
             for (QPoint c : {QPoint(70, 95), QPoint(69, 94), QPoint(70, 50), QPoint(35, 95)}) {
-                if (!pixelIs(img, c.x(), c.y(), light)) fail(QString("153: (%1,%2) not light").arg(c.x()).arg(c.y()));
+                if (!pixelIs(img, c.x(), c.y(), light))
+                    fail(QString("153: (%1,%2) not light").arg(c.x()).arg(c.y()));
             }
             int odd = 0;
             for (int y = 0; y < img.height(); ++y) {
                 for (int x = 0; x < img.width(); ++x) {
-                    if (!pixelIs(img, x, y, table) && !pixelIs(img, x, y, dark) && !pixelIs(img, x, y, light)) ++odd;
+                    if (!pixelIs(img, x, y, table) && !pixelIs(img, x, y, dark) && !pixelIs(img, x, y, light))
+                        ++odd;
                 }
             }
-            if (odd) fail(QString("153: %1 pixels of other colours").arg(odd));
+            if (odd)
+                fail(QString("153: %1 pixels of other colours").arg(odd));
         }
     }
     const QImage icon = render(iconFile, 1.0);
-    if (icon.size() != QSize(96, 96)) fail("icon size");
+    if (icon.size() != QSize(96, 96))
+        fail("icon size");
     out << (failures ? "checks FAILED: " + QString::number(failures) : QString("all checks passed")) << Qt::endl;
 }
 
@@ -218,14 +224,16 @@ int main(int argc, char **argv)
 
     for (double s : {1.0, 1.25, 1.5, 2.0}) {
         std::vector<QImage> all;
-        for (int id = 100; id <= 153; ++id) all.push_back(render(pic(id), s));
+        for (int id = 100; id <= 153; ++id)
+            all.push_back(render(pic(id), s));
         sheet(all, 9, 6).save(outDir + "/sheet-" + scaleName(s) + ".png");
     }
     const char *suitNames[] = {"hearts", "clubs", "diamonds", "spades"};
     for (int suit = 0; suit < 4; ++suit) {
         for (double s : {1.0, 2.0}) {
             std::vector<QImage> row;
-            for (int r = 1; r <= 13; ++r) row.push_back(render(pic(100 + suit * 13 + r), s));
+            for (int r = 1; r <= 13; ++r)
+                row.push_back(render(pic(100 + suit * 13 + r), s));
             sheet(row, 7, 6).save(outDir + QString("/suit-%1-%2.png").arg(suitNames[suit], scaleName(s)));
             if (s == 1.0) {
                 QImage big = blowUp(sheet(row, 7, 2), 4);
@@ -237,10 +245,12 @@ int main(int argc, char **argv)
         // the top-left corners of all faces at scale 1, blown up 4x, one suit
         // a row: the indices must line up identically
         std::vector<QImage> corners;
-        for (int id = 101; id <= 152; ++id) corners.push_back(blowUp(render(pic(id), 1).copy(0, 0, 26, 28), 4));
+        for (int id = 101; id <= 152; ++id)
+            corners.push_back(blowUp(render(pic(id), 1).copy(0, 0, 26, 28), 4));
         sheet(corners, 13, 4).save(outDir + "/corners-1.png");
         std::vector<QImage> corners2;
-        for (int id = 101; id <= 152; ++id) corners2.push_back(render(pic(id), 4).copy(0, 0, 104, 112));
+        for (int id = 101; id <= 152; ++id)
+            corners2.push_back(render(pic(id), 4).copy(0, 0, 104, 112));
         sheet(corners2, 13, 4).save(outDir + "/corners-4.png");
     }
     {
@@ -262,9 +272,11 @@ int main(int argc, char **argv)
     }
     {
         std::vector<QImage> icons;
-        for (int px : {16, 24, 32, 48, 96, 256}) icons.push_back(renderPx(iconFile, px, px));
+        for (int px : {16, 24, 32, 48, 96, 256})
+            icons.push_back(renderPx(iconFile, px, px));
         std::vector<QImage> blown;
-        for (int px : {16, 24, 32, 48}) blown.push_back(blowUp(renderPx(iconFile, px, px), 192 / px));
+        for (int px : {16, 24, 32, 48})
+            blown.push_back(blowUp(renderPx(iconFile, px, px), 192 / px));
         QImage a = sheet(icons, 6, 8);
         QImage b = sheet(blown, 4, 8);
         QImage s(std::max(a.width(), b.width()), a.height() + b.height(), QImage::Format_ARGB32);
@@ -283,7 +295,8 @@ int main(int argc, char **argv)
         QImage vec = render(f, zoomFactor);
         sheet({px, px2, vec}, 3, 8).save(outDir + QString("/zoom-%1.png").arg(id));
     }
-    if (check) checkAll(pics, iconFile);
+    if (check)
+        checkAll(pics, iconFile);
     if (bench) {
         // What turning a card costs: parse the file and draw it at 1:1 and 2:1.
         double worstParse = 0, worstDraw = 0;
@@ -311,7 +324,8 @@ int main(int argc, char **argv)
                 }
                 draw = std::min(draw, t.nsecsElapsed() / 1e3 / rounds);
             }
-            if (qEnvironmentVariableIsSet("KVINDO_BENCH_ALL")) out << id << " " << parse << " " << draw << Qt::endl;
+            if (qEnvironmentVariableIsSet("KVINDO_BENCH_ALL"))
+                out << id << " " << parse << " " << draw << Qt::endl;
             if (parse + draw > worstParse + worstDraw) {
                 worstParse = parse;
                 worstDraw = draw;
@@ -319,7 +333,10 @@ int main(int argc, char **argv)
             }
         }
         out << QString("slowest picture %1: parse %2 us, draw at 2x %3 us")
-                   .arg(worstId).arg(worstParse, 0, 'f', 1).arg(worstDraw, 0, 'f', 1) << Qt::endl;
+                   .arg(worstId)
+                   .arg(worstParse, 0, 'f', 1)
+                   .arg(worstDraw, 0, 'f', 1)
+            << Qt::endl;
     }
     return failures ? 1 : 0;
 }

@@ -24,7 +24,7 @@ public:
         std::mutex mutex;
         std::condition_variable changed;
         std::vector<Event> events;
-        bool gateClosed = false; // while closed, stop() waits (a busy output)
+        bool gateClosed = false;  // while closed, stop() waits (a busy output)
         bool stopWaiting = false; // set while stop() waits at the gate
 
         std::vector<Event> snapshot()
@@ -54,8 +54,7 @@ public:
 
     explicit FakeOutput(std::shared_ptr<Log> log)
         : log_(std::move(log))
-    {
-    }
+    { }
 
     void start(std::shared_ptr<const kvsound::Pcm> pcm) override
     {

@@ -15,8 +15,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <random>
 #include <vector>
@@ -48,8 +48,8 @@ inline void put32(QByteArray &b, std::uint32_t v)
 
 // A canonical 44-byte WAV header. dataBytes is what the header claims; the
 // caller appends as much data as it likes.
-inline QByteArray wavHeader(std::uint16_t formatTag, std::uint16_t channels, std::uint32_t rate,
-                            std::uint16_t bits, std::uint32_t dataBytes)
+inline QByteArray wavHeader(
+    std::uint16_t formatTag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits, std::uint32_t dataBytes)
 {
     QByteArray b;
     b.append("RIFF", 4);
@@ -75,8 +75,9 @@ inline QByteArray pcm16Tone(double hz, double seconds, int rate, double amplitud
     QByteArray b;
     const int n = static_cast<int>(seconds * rate);
     for (int i = 0; i < n; ++i)
-        put16(b, static_cast<std::uint16_t>(static_cast<std::int16_t>(
-                     std::lrint(amplitude * 32767.0 * std::sin(2.0 * M_PI * hz * i / rate)))));
+        put16(b,
+            static_cast<std::uint16_t>(
+                static_cast<std::int16_t>(std::lrint(amplitude * 32767.0 * std::sin(2.0 * M_PI * hz * i / rate)))));
     return b;
 }
 
@@ -101,8 +102,8 @@ inline QByteArray pcm16Wav(double hz, double seconds, int rate = 44100, double a
 }
 
 // A tone written by libsndfile in any of its formats (format: SF_FORMAT_*).
-inline bool writeTone(const QString &path, int format, int rate, int channels, double hz, double seconds,
-                      double amplitude = 0.5)
+inline bool writeTone(
+    const QString &path, int format, int rate, int channels, double hz, double seconds, double amplitude = 0.5)
 {
     SF_INFO info{};
     info.samplerate = rate;
@@ -119,8 +120,8 @@ inline bool writeTone(const QString &path, int format, int rate, int channels, d
         const sf_count_t n = std::min(chunk, frames - written);
         for (sf_count_t i = 0; i < n; ++i)
             for (int c = 0; c < channels; ++c)
-                buf[static_cast<std::size_t>(i * channels + c)] =
-                    amplitude * std::sin(2.0 * M_PI * hz * double(written + i) / rate);
+                buf[static_cast<std::size_t>(i * channels + c)]
+                    = amplitude * std::sin(2.0 * M_PI * hz * double(written + i) / rate);
         if (sf_writef_double(f, buf.data(), n) != n)
             break;
         written += n;
@@ -184,8 +185,8 @@ struct FileCase
     const char *name;
     // Creates the file (or its absence) under dir and returns the path to ask for.
     std::function<QString(const QString &dir)> make;
-    int accepted;                   // the value the request returns
-    kvsound::DecodeError decode;    // what the loader makes of it
+    int accepted;                // the value the request returns
+    kvsound::DecodeError decode; // what the loader makes of it
 };
 
 inline QString makeFifo(const QString &dir)
@@ -210,111 +211,130 @@ inline std::vector<FileCase> badFiles()
     return {
         {"missing", [](const QString &d) { return d + "/missing.wav"; }, 0, DecodeError::Missing},
         {"zero bytes",
-         [](const QString &d) { writeBytes(d + "/zero.wav", {}); return d + "/zero.wav"; }, 0,
-         DecodeError::TooSmall},
+            [](const QString &d) {
+                writeBytes(d + "/zero.wav", {});
+                return d + "/zero.wav";
+            },
+            0, DecodeError::TooSmall},
         {"11 bytes",
-         [](const QString &d) { writeBytes(d + "/eleven.wav", QByteArray("RIFF\0\0\0\0WAV", 11)); return d + "/eleven.wav"; }, 0,
-         DecodeError::TooSmall},
+            [](const QString &d) {
+                writeBytes(d + "/eleven.wav", QByteArray("RIFF\0\0\0\0WAV", 11));
+                return d + "/eleven.wav";
+            },
+            0, DecodeError::TooSmall},
         {"truncated header",
-         [goodHeader](const QString &d) { writeBytes(d + "/trunc_head.wav", goodHeader.left(20)); return d + "/trunc_head.wav"; },
-         1, DecodeError::Undecodable},
+            [goodHeader](const QString &d) {
+                writeBytes(d + "/trunc_head.wav", goodHeader.left(20));
+                return d + "/trunc_head.wav";
+            },
+            1, DecodeError::Undecodable},
         {"header only",
-         [](const QString &d) { writeBytes(d + "/head_only.wav", wavHeader(1, 1, 44100, 16, 0)); return d + "/head_only.wav"; },
-         1, DecodeError::Empty},
+            [](const QString &d) {
+                writeBytes(d + "/head_only.wav", wavHeader(1, 1, 44100, 16, 0));
+                return d + "/head_only.wav";
+            },
+            1, DecodeError::Empty},
         {"random bytes",
-         [](const QString &d) { writeBytes(d + "/random.wav", randomBytes(4096, 1)); return d + "/random.wav"; }, 1,
-         DecodeError::NotWav},
+            [](const QString &d) {
+                writeBytes(d + "/random.wav", randomBytes(4096, 1));
+                return d + "/random.wav";
+            },
+            1, DecodeError::NotWav},
         {"random bytes after RIFF/WAVE",
-         [](const QString &d) {
-             QByteArray b = randomBytes(4096, 2);
-             b.replace(0, 4, "RIFF");
-             b.replace(8, 4, "WAVE");
-             writeBytes(d + "/random_riff.wav", b);
-             return d + "/random_riff.wav";
-         },
-         1, DecodeError::Undecodable},
+            [](const QString &d) {
+                QByteArray b = randomBytes(4096, 2);
+                b.replace(0, 4, "RIFF");
+                b.replace(8, 4, "WAVE");
+                writeBytes(d + "/random_riff.wav", b);
+                return d + "/random_riff.wav";
+            },
+            1, DecodeError::Undecodable},
         {"0 channels",
-         [](const QString &d) {
-             writeBytes(d + "/ch0.wav", wavHeader(1, 0, 44100, 16, 4000) + QByteArray(4000, '\x11'));
-             return d + "/ch0.wav";
-         },
-         1, DecodeError::Undecodable},
+            [](const QString &d) {
+                writeBytes(d + "/ch0.wav", wavHeader(1, 0, 44100, 16, 4000) + QByteArray(4000, '\x11'));
+                return d + "/ch0.wav";
+            },
+            1, DecodeError::Undecodable},
         {"65535 channels",
-         [](const QString &d) {
-             writeBytes(d + "/ch65535.wav", wavHeader(1, 65535, 44100, 16, 4000) + QByteArray(4000, '\x11'));
-             return d + "/ch65535.wav";
-         },
-         1, DecodeError::Undecodable},
+            [](const QString &d) {
+                writeBytes(d + "/ch65535.wav", wavHeader(1, 65535, 44100, 16, 4000) + QByteArray(4000, '\x11'));
+                return d + "/ch65535.wav";
+            },
+            1, DecodeError::Undecodable},
         {"9 channels",
-         [](const QString &d) {
-             writeBytes(d + "/ch9.wav", wavHeader(1, 9, 44100, 16, 18 * 400) + QByteArray(18 * 400, '\x11'));
-             return d + "/ch9.wav";
-         },
-         1, DecodeError::BadChannels},
+            [](const QString &d) {
+                writeBytes(d + "/ch9.wav", wavHeader(1, 9, 44100, 16, 18 * 400) + QByteArray(18 * 400, '\x11'));
+                return d + "/ch9.wav";
+            },
+            1, DecodeError::BadChannels},
         {"rate 1 MHz",
-         [](const QString &d) {
-             writeBytes(d + "/fast.wav", wavHeader(1, 1, 1000000, 16, 4000) + QByteArray(4000, '\x11'));
-             return d + "/fast.wav";
-         },
-         1, DecodeError::BadRate},
+            [](const QString &d) {
+                writeBytes(d + "/fast.wav", wavHeader(1, 1, 1000000, 16, 4000) + QByteArray(4000, '\x11'));
+                return d + "/fast.wav";
+            },
+            1, DecodeError::BadRate},
         {"rate 0",
-         [](const QString &d) {
-             writeBytes(d + "/rate0.wav", wavHeader(1, 1, 0, 16, 4000) + QByteArray(4000, '\x11'));
-             return d + "/rate0.wav";
-         },
-         1, DecodeError::Undecodable},
+            [](const QString &d) {
+                writeBytes(d + "/rate0.wav", wavHeader(1, 1, 0, 16, 4000) + QByteArray(4000, '\x11'));
+                return d + "/rate0.wav";
+            },
+            1, DecodeError::Undecodable},
         {"not WAVE inside RIFF",
-         [](const QString &d) {
-             QByteArray b = pcm16Wav(440, 0.1);
-             b.replace(8, 4, "AVI ");
-             writeBytes(d + "/avi.wav", b);
-             return d + "/avi.wav";
-         },
-         1, DecodeError::NotWav},
+            [](const QString &d) {
+                QByteArray b = pcm16Wav(440, 0.1);
+                b.replace(8, 4, "AVI ");
+                writeBytes(d + "/avi.wav", b);
+                return d + "/avi.wav";
+            },
+            1, DecodeError::NotWav},
         {"AIFF named .wav",
-         [](const QString &d) {
-             writeTone(d + "/aiff.wav", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 44100, 1, 440, 0.1);
-             return d + "/aiff.wav";
-         },
-         1, DecodeError::NotWav},
+            [](const QString &d) {
+                writeTone(d + "/aiff.wav", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 44100, 1, 440, 0.1);
+                return d + "/aiff.wav";
+            },
+            1, DecodeError::NotWav},
         {"directory",
-         [](const QString &d) { QDir(d).mkdir("dir.wav"); return d + "/dir.wav"; }, 0, DecodeError::NotRegular},
+            [](const QString &d) {
+                QDir(d).mkdir("dir.wav");
+                return d + "/dir.wav";
+            },
+            0, DecodeError::NotRegular},
         {"FIFO", [](const QString &d) { return makeFifo(d); }, 0, DecodeError::NotRegular},
         {"symlink to /dev/zero", [](const QString &d) { return makeLink(d, "zero_link.wav", "/dev/zero"); }, 0,
-         DecodeError::NotRegular},
-        {"symlink to /dev/urandom", [](const QString &d) { return makeLink(d, "urandom_link.wav", "/dev/urandom"); },
-         0, DecodeError::NotRegular},
-        {"dangling symlink", [](const QString &d) { return makeLink(d, "dangling.wav", "/nonexistent/kvindo.wav"); },
-         0, DecodeError::Missing},
+            DecodeError::NotRegular},
+        {"symlink to /dev/urandom", [](const QString &d) { return makeLink(d, "urandom_link.wav", "/dev/urandom"); }, 0,
+            DecodeError::NotRegular},
+        {"dangling symlink", [](const QString &d) { return makeLink(d, "dangling.wav", "/nonexistent/kvindo.wav"); }, 0,
+            DecodeError::Missing},
         {"1 GiB sparse, valid header",
-         [goodHeader](const QString &d) {
-             QFile f(d + "/sparse.wav");
-             if (f.open(QIODevice::WriteOnly)) {
-                 f.write(goodHeader + pcm16Tone(440, 0.1, 44100, 0.5));
-                 f.resize(qint64(1) << 30);
-             }
-             return d + "/sparse.wav";
-         },
-         0, DecodeError::TooLarge},
+            [goodHeader](const QString &d) {
+                QFile f(d + "/sparse.wav");
+                if (f.open(QIODevice::WriteOnly)) {
+                    f.write(goodHeader + pcm16Tone(440, 0.1, 44100, 0.5));
+                    f.resize(qint64(1) << 30);
+                }
+                return d + "/sparse.wav";
+            },
+            0, DecodeError::TooLarge},
         {"one byte over the size limit",
-         [](const QString &d) {
-             const qint64 size = kvsound::kMaxFileBytes + 1;
-             QFile f(d + "/over.wav");
-             if (f.open(QIODevice::WriteOnly)) {
-                 f.write(wavHeader(1, 1, 44100, 16, static_cast<std::uint32_t>(size - 44)));
-                 f.resize(size);
-             }
-             return d + "/over.wav";
-         },
-         0, DecodeError::TooLarge},
+            [](const QString &d) {
+                const qint64 size = kvsound::kMaxFileBytes + 1;
+                QFile f(d + "/over.wav");
+                if (f.open(QIODevice::WriteOnly)) {
+                    f.write(wavHeader(1, 1, 44100, 16, static_cast<std::uint32_t>(size - 44)));
+                    f.resize(size);
+                }
+                return d + "/over.wav";
+            },
+            0, DecodeError::TooLarge},
         {"decodes past the sample limit",
-         [](const QString &d) {
-             // IMA ADPCM packs 4 bits a sample: 9 MiB of it is 18 Mi samples.
-             const double seconds = double(kvsound::kMaxDecodedSamples) * 1.1 / 44100.0;
-             writeTone(d + "/long_adpcm.wav", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 44100, 1, 440, seconds);
-             return d + "/long_adpcm.wav";
-         },
-         1, DecodeError::TooLong},
+            [](const QString &d) {
+                // IMA ADPCM packs 4 bits a sample: 9 MiB of it is 18 Mi samples.
+                const double seconds = double(kvsound::kMaxDecodedSamples) * 1.1 / 44100.0;
+                writeTone(d + "/long_adpcm.wav", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 44100, 1, 440, seconds);
+                return d + "/long_adpcm.wav";
+            },
+            1, DecodeError::TooLong},
     };
 }
 

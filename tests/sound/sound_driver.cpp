@@ -69,7 +69,8 @@ struct Game
 
 int usage()
 {
-    std::fprintf(stderr, "usage: sound_driver [dir P|safe|lose|press|deal|sound on/off|hold N MS|file N|rename A B|sleep MS]...\n");
+    std::fprintf(stderr,
+        "usage: sound_driver [dir P|safe|lose|press|deal|sound on/off|hold N MS|file N|rename A B|sleep MS]...\n");
     return 2;
 }
 

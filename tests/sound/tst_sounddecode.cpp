@@ -28,8 +28,9 @@ DecodeResult decodeWithin(const QString &path, std::chrono::seconds limit, bool 
 {
     auto promise = std::make_shared<std::promise<DecodeResult>>();
     auto result = promise->get_future();
-    std::thread([promise, p = QFile::encodeName(path)] { promise->set_value(kvsound::decodeWavFile(p.constData())); })
-        .detach();
+    std::thread([promise, p = QFile::encodeName(path)] {
+        promise->set_value(kvsound::decodeWavFile(p.constData()));
+    }).detach();
     *finished = result.wait_for(limit) == std::future_status::ready;
     return *finished ? result.get() : DecodeResult{};
 }
@@ -105,10 +106,11 @@ void TestSoundDecode::decodesEveryWavEncoding()
     // Block codecs pad their last block.
     const double expectedFrames = 0.3 * rate;
     QVERIFY2(std::abs(double(r.pcm->frames()) - expectedFrames) <= 2048, qPrintable(QString::number(r.pcm->frames())));
-    QVERIFY2(std::abs(testfiles::dominantHz(*r.pcm) - 440) < 10, qPrintable(QString::number(testfiles::dominantHz(*r.pcm))));
+    QVERIFY2(
+        std::abs(testfiles::dominantHz(*r.pcm) - 440) < 10, qPrintable(QString::number(testfiles::dominantHz(*r.pcm))));
     const int expectedPeak = 16384;
     QVERIFY2(std::abs(testfiles::peak(*r.pcm) - expectedPeak) <= expectedPeak * peakTolerancePercent / 100,
-             qPrintable(QString::number(testfiles::peak(*r.pcm))));
+        qPrintable(QString::number(testfiles::peak(*r.pcm))));
 
     // The in-memory variant (the fuzz target's) sees the very same samples.
     QFile f(path);
@@ -205,7 +207,8 @@ void TestSoundDecode::cancelledDecodeStops()
     const QString path = dir_.filePath("cancel.wav");
     QVERIFY(testfiles::writeBytes(path, testfiles::pcm16Wav(440, 2.0)));
     int polls = 0;
-    const DecodeResult r = kvsound::decodeWavFile(QFile::encodeName(path).constData(), [&polls] { return ++polls > 2; });
+    const DecodeResult r
+        = kvsound::decodeWavFile(QFile::encodeName(path).constData(), [&polls] { return ++polls > 2; });
     QCOMPARE(r.error, DecodeError::Cancelled);
     QVERIFY(!r.pcm);
     QCOMPARE(polls, 3);
@@ -217,9 +220,9 @@ void TestSoundDecode::cancelledDecodeStops()
 void TestSoundDecode::unreadableFileIsRejected()
 {
     QTemporaryDir caseDir;
-    QVERIFY(QFile::setPermissions(caseDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                      | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
-                                                      | QFile::ExeGroup));
+    QVERIFY(QFile::setPermissions(caseDir.path(),
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
+            | QFile::ExeGroup));
     const QString path = caseDir.filePath("locked.wav");
     QVERIFY(testfiles::writeBytes(path, testfiles::pcm16Wav(440, 0.1)));
     QVERIFY(::chmod(QFile::encodeName(path).constData(), 0) == 0);

@@ -125,7 +125,8 @@ public:
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
         const QByteArray p = path8(socketPath);
-        std::memcpy(addr.sun_path, p.constData(), std::min<std::size_t>(std::size_t(p.size()), sizeof addr.sun_path - 1));
+        std::memcpy(
+            addr.sun_path, p.constData(), std::min<std::size_t>(std::size_t(p.size()), sizeof addr.sun_path - 1));
         ok_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0 && ::listen(fd_, 64) == 0;
     }
     ~FrozenServer()
@@ -254,7 +255,8 @@ void TestSoundPlayer::requestValue()
     auto log = std::make_shared<FakeOutput::Log>();
     SoundPlayer player(std::make_unique<FakeOutput>(log));
     modLjud::setSoundOutput(&player);
-    const std::int32_t ret = modLjud::PlaySoundA(path8(path).constData(), 0, modLjud::SND_ASYNC | modLjud::SND_NODEFAULT);
+    const std::int32_t ret
+        = modLjud::PlaySoundA(path8(path).constData(), 0, modLjud::SND_ASYNC | modLjud::SND_NODEFAULT);
     modLjud::setSoundOutput(nullptr);
     QCOMPARE(ret, accepted);
 }
@@ -387,7 +389,7 @@ void TestSoundPlayer::aNewerRequestDropsAnUnfinishedDecode()
     const QString big = dir_.filePath("big.wav");
     const std::uint32_t dataBytes = std::uint32_t(kvsound::kMaxFileBytes - 44);
     QByteArray bytes = testfiles::wavHeader(1, 1, 44100, 16, dataBytes)
-                     + testfiles::pcm16Tone(440, double(dataBytes / 2) / 44100.0, 44100, 0.5);
+        + testfiles::pcm16Tone(440, double(dataBytes / 2) / 44100.0, 44100, 0.5);
     QVERIFY(testfiles::writeBytes(big, bytes));
     const QString small = goodPath(880);
 
@@ -491,8 +493,9 @@ void TestSoundPlayer::shutdownDuringADecodeIsPrompt()
 {
     const QString big = dir_.filePath("big2.wav");
     const std::uint32_t dataBytes = std::uint32_t(kvsound::kMaxFileBytes - 44);
-    QVERIFY(testfiles::writeBytes(big, testfiles::wavHeader(1, 1, 44100, 16, dataBytes)
-                                           + testfiles::pcm16Tone(440, double(dataBytes / 2) / 44100.0, 44100, 0.5)));
+    QVERIFY(testfiles::writeBytes(big,
+        testfiles::wavHeader(1, 1, 44100, 16, dataBytes)
+            + testfiles::pcm16Tone(440, double(dataBytes / 2) / 44100.0, 44100, 0.5)));
     std::vector<double> shutdownMs;
     for (int round = 0; round < 8; ++round) {
         auto log = std::make_shared<FakeOutput::Log>();
@@ -571,7 +574,7 @@ void TestSoundPlayer::soundServerStates()
     QVERIFY2(median(shutdownMs) < 50, qPrintable(QString("median %1 ms").arg(median(shutdownMs))));
     QVERIFY2(worst(shutdownMs) < 200, qPrintable(QString("worst %1 ms").arg(worst(shutdownMs))));
     qInfo("%s: request median %.3f ms worst %.3f ms; shutdown median %.2f ms worst %.2f ms", qPrintable(state),
-          median(uiMs), worst(uiMs), median(shutdownMs), worst(shutdownMs));
+        median(uiMs), worst(uiMs), median(shutdownMs), worst(shutdownMs));
 
     if (frozen) // the players really reached the server and sent it their cookie
         QVERIFY(frozen->clientsThatSpoke() >= 1);

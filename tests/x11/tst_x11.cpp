@@ -3,11 +3,11 @@
 #include "game/Pictures.h"
 
 #include <QGuiApplication>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <QLabel>
+#include <QPainter>
 #include <QProcess>
 #include <QScreen>
+#include <QSvgRenderer>
 #include <QtTest>
 
 #include <xcb/xcb.h>
@@ -66,7 +66,8 @@ public:
             values.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1).toInt());
         frame = QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
             values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
-        client = QRect(frame.left(), frame.bottom() + 1 - qRound(206 * scale), qRound(312 * scale), qRound(206 * scale));
+        client
+            = QRect(frame.left(), frame.bottom() + 1 - qRound(206 * scale), qRound(312 * scale), qRound(206 * scale));
         // The first frame is painted once the deck shows on the table.
         const QPoint deck(qRound(105 * scale), qRound(105 * scale));
         while (!deadline.hasExpired()) {
@@ -195,7 +196,7 @@ double meanDifference(const QImage &screen, const QImage &expected, QPoint at)
                 for (int x = 0; x < expected.width(); ++x) {
                     const QRgb a = expected.pixel(x, y);
                     const QRgb b = screen.pixel(qBound(0, at.x() + dx + x, screen.width() - 1),
-                                                qBound(0, at.y() + dy + y, screen.height() - 1));
+                        qBound(0, at.y() + dy + y, screen.height() - 1));
                     sum += qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b));
                 }
             }
@@ -408,7 +409,8 @@ private slots:
                 = vectorPicture(100, 1).scaled(back.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             const double upscaleDifference = meanDifference(upscaled, back, QPoint(0, 0));
             QVERIFY2(upscaleDifference > 4 * backDifference + 2, qPrintable(QString::number(upscaleDifference)));
-            qInfo("scale %g: screen differs from the vector drawing by %.2f, an upscale by %.2f", scale, backDifference, upscaleDifference);
+            qInfo("scale %g: screen differs from the vector drawing by %.2f, an upscale by %.2f", scale, backDifference,
+                upscaleDifference);
         }
         double faceDifference = 255;
         for (int id = 101; id <= 152; ++id)
