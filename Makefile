@@ -39,6 +39,7 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 format-check:
+	@scripts/install-deps.sh clang-format
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
