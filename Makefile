@@ -4,7 +4,7 @@
 BUILD_DIR := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test asan fuzz format format-check clean
+.PHONY: all deps configure build run test asan soak fuzz format format-check clean
 
 all: build
 
@@ -28,6 +28,11 @@ asan: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+
+# The random-play test with ten times the events of make test.
+SOAK_EVENTS ?= 1000000
+soak: build
+	KVINDO_SOAK_EVENTS=$(SOAK_EVENTS) ctest --preset default -R '^tst_soak$$' --verbose
 
 # The sound decoder's fuzz target (clang's libFuzzer), for a bounded time.
 FUZZ_SECONDS ?= 60

@@ -1,0 +1,60 @@
+#!/bin/bash
+# The game writes nothing: played under strace in a real X server, with its
+# sound files beside it and without them, with an empty home, it creates,
+# renames, removes or opens for writing no file outside /tmp, /dev and /proc,
+# and leaves its home and runtime directories empty.
+#   check_no_writes.sh KVINDO CUE_DIR   (inside scripts/with-xvfb.sh)
+set -u
+program=$1
+cues=$2
+work=$(mktemp -d "${TMPDIR:-/tmp}/kvindo-nowrite.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+passes=0
+check() { # check DESCRIPTION COMMAND...
+    if "${@:2}"; then passes=$((passes + 1)); else echo "FAIL: $1"; failures=$((failures + 1)); fi
+}
+
+play() { # play CASE: a game under strace; leaves $work/CASE/strace.log
+    local dir=$work/$1
+    mkdir -p "$dir/home" "$dir/runtime" "$dir/program"
+    chmod 700 "$dir/runtime"
+    cp "$program" "$dir/program/kvindo"
+    [ "$1" = with-sounds ] && cp "$cues/Yes.wav" "$cues/Doh.wav" "$dir/program/"
+    (cd "$dir/home" && env -i PATH=/usr/bin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" DISPLAY="$DISPLAY" \
+        QT_QPA_PLATFORM=xcb strace -f -qq -o "$dir/strace.log" \
+        -e trace=open,openat,creat,rename,renameat,renameat2,unlink,unlinkat,rmdir,mkdir,mkdirat,link,linkat,symlink,symlinkat,truncate,mknodat,stat,newfstatat,statx \
+        "$dir/program/kvindo") &
+    local pid=$!
+    local window
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kvindo av Norvakk$' | head -n 1)
+    xdotool windowfocus --sync "$window"
+    # Turn cards, deal anew from the menu, switch the sound off and on, choose
+    # another count, turn more, and leave with Avsluta: all from the keyboard.
+    xdotool key --delay 20 a b c d e f g h i j space Return Tab
+    xdotool key --delay 150 F10 Down Return
+    xdotool key --delay 20 a b c d
+    xdotool key --delay 150 F10 Down Down Return F10 Down Down Return
+    xdotool key --delay 150 F10 Right Down Down Return
+    xdotool key --delay 20 a b c d e f
+    xdotool key --delay 150 F10 Up Return
+    local status=0
+    wait "$pid" || status=$?
+    check "$1: the game ended with status 0 from Avsluta" test "$status" -eq 0
+    check "$1: home left empty" test -z "$(find "$dir/home" -mindepth 1)"
+    check "$1: runtime directory left empty" test -z "$(find "$dir/runtime" -mindepth 1)"
+    # Successful calls that write, with a path outside /tmp, /dev and /proc.
+    grep -v '= -1 ' "$dir/strace.log" \
+        | grep -E 'O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|creat\(|rename|unlink|rmdir|mkdir|link\(|linkat\(|symlink|truncate|mknod' \
+        | grep -v -E '"/(tmp|dev|proc)/' >"$dir/writes"
+    check "$1: no file written outside /tmp, /dev and /proc" test ! -s "$dir/writes"
+    sed 's/^/    /' "$dir/writes"
+    local lookups
+    lookups=$(grep -c -E "\"$dir/program/(Yes|Doh)\.wav\"" "$dir/strace.log")
+    check "$1: the game played (its cues were looked up $lookups times)" test "$lookups" -ge 10
+}
+
+play with-sounds
+play without-sounds
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]
