@@ -4,7 +4,7 @@
 BUILD_DIR := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test asan soak fuzz format format-check clean
+.PHONY: all deps configure build run test asan soak bench fuzz format format-check clean
 
 all: build
 
@@ -33,6 +33,13 @@ asan: deps
 SOAK_EVENTS ?= 1000000
 soak: build
 	KVINDO_SOAK_EVENTS=$(SOAK_EVENTS) ctest --preset default -R '^tst_soak$$' --verbose
+
+# Benchmarks, not tests: runs them all and rewrites the table in bench/README.md.
+bench: configure
+	@scripts/install-deps.sh valgrind libxcb-damage0-dev libxcb-xtest0-dev
+	@cmake --preset default -DKVINDO_BENCH=ON >/dev/null
+	@cmake --build --preset default -j $(JOBS) --target kvindo_bench
+	bench/run.sh $(BUILD_DIR)
 
 # The sound decoder's fuzz target (clang's libFuzzer), for a bounded time.
 FUZZ_SECONDS ?= 60

@@ -36,7 +36,8 @@ long residentKiB()
 }
 
 // What the rules say the game shows, kept apart from the game's own code.
-struct Model {
+struct Model
+{
     std::array<int, 53> deck{};
     int turned = 0;
     bool lost = false;
@@ -112,8 +113,8 @@ private slots:
         model.cues.clear();
 
         const QStringList elsewhere{"imgFram", "Label1", "Label2", "Label3", "Label4", "Image1", "Form"};
-        const Qt::Key keys[] = {Qt::Key_A, Qt::Key_Space, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Escape,
-                                Qt::Key_Left, Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_F1};
+        const Qt::Key keys[] = {Qt::Key_A, Qt::Key_Space, Qt::Key_Return, Qt::Key_Tab, Qt::Key_Escape, Qt::Key_Left,
+            Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_F1};
         const Qt::MouseButton buttons[] = {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton};
         const QString clicks[] = {QStringLiteral("pr"), QStringLiteral("prdr"), QStringLiteral("prdrpr")};
         QWidget *deck = form.findChild<QWidget *>(QStringLiteral("imgBak"));
@@ -130,7 +131,8 @@ private slots:
                 what = QStringLiteral("key %1").arg(code);
             } else if (kind < 85) {
                 const bool onDeck = kind < 75;
-                QWidget *target = onDeck ? deck : form.findChild<QWidget *>(elsewhere[random.bounded(elsewhere.size())]);
+                QWidget *target
+                    = onDeck ? deck : form.findChild<QWidget *>(elsewhere[random.bounded(elsewhere.size())]);
                 const Qt::MouseButton button = buttons[random.bounded(3)];
                 const QString &sequence = clicks[random.bounded(3)];
                 const QPoint at(target->width() / 2, target->height() / 2);

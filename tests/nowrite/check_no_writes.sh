@@ -21,14 +21,21 @@ play() { # play CASE: a game under strace; leaves $work/CASE/strace.log
     chmod 700 "$dir/runtime"
     cp "$program" "$dir/program/kvindo"
     [ "$1" = with-sounds ] && cp "$cues/Yes.wav" "$cues/Doh.wav" "$dir/program/"
+    # Nothing from the caller's environment but the display (and a sanitizer
+    # build's settings).
+    local keep=()
+    for name in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
+        [ -n "${!name:-}" ] && keep+=("$name=${!name}")
+    done
     (cd "$dir/home" && env -i PATH=/usr/bin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" DISPLAY="$DISPLAY" \
-        QT_QPA_PLATFORM=xcb strace -f -qq -o "$dir/strace.log" \
+        QT_QPA_PLATFORM=xcb "${keep[@]}" strace -f -qq -o "$dir/strace.log" \
         -e trace=open,openat,creat,rename,renameat,renameat2,unlink,unlinkat,rmdir,mkdir,mkdirat,link,linkat,symlink,symlinkat,truncate,mknodat,stat,newfstatat,statx \
         "$dir/program/kvindo") &
     local pid=$!
     local window
     window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kvindo av Norvakk$' | head -n 1)
     xdotool windowfocus --sync "$window"
+    sleep 0.5
     # Turn cards, deal anew from the menu, switch the sound off and on, choose
     # another count, turn more, and leave with Avsluta: all from the keyboard.
     xdotool key --delay 20 a b c d e f g h i j space Return Tab
@@ -51,7 +58,7 @@ play() { # play CASE: a game under strace; leaves $work/CASE/strace.log
     sed 's/^/    /' "$dir/writes"
     local lookups
     lookups=$(grep -c -E "\"$dir/program/(Yes|Doh)\.wav\"" "$dir/strace.log")
-    check "$1: the game played (its cues were looked up $lookups times)" test "$lookups" -ge 10
+    check "$1: the game played (its cues were looked up $lookups times)" test "$lookups" -ge 5
 }
 
 play with-sounds
