@@ -14,7 +14,10 @@ namespace {
 
 struct Picture
 {
-    std::unique_ptr<QSvgRenderer> source; // read on first use
+    // The parsed source is kept only until the picture is drawn: the drawing
+    // takes far less memory, and is all a turn needs.
+    std::unique_ptr<QSvgRenderer> source;
+    QSize size; // the picture's own size, once read
     bool unreadable = false;
     QImage image; // the latest drawing
 };
@@ -33,6 +36,8 @@ QSvgRenderer *source(int id)
     if (!picture.source && !picture.unreadable) {
         picture.source = load(id);
         picture.unreadable = !picture.source;
+        if (picture.source)
+            picture.size = picture.source->defaultSize();
     }
     return picture.source.get();
 }
@@ -73,27 +78,35 @@ QString name(int id)
 
 QSize size(int id)
 {
-    const QSvgRenderer *picture = source(id);
-    return picture ? picture->defaultSize() : QSize();
+    if (id < FirstId || id > LastId)
+        return QSize();
+    const Picture &picture = pictures()[static_cast<std::size_t>(id - FirstId)];
+    if (picture.size.isEmpty())
+        source(id);
+    return picture.size;
 }
 
 QImage drawn(int id, QSize size, qreal scale)
 {
-    QSvgRenderer *svg = source(id);
-    if (!svg)
+    if (id < FirstId || id > LastId)
         return QImage();
-    QImage &image = pictures()[static_cast<std::size_t>(id - FirstId)].image;
+    Picture &picture = pictures()[static_cast<std::size_t>(id - FirstId)];
     const QSize pixels = deviceSize(size, scale);
-    if (image.size() != pixels || image.devicePixelRatio() != scale) {
-        // Every picture is opaque: its corners are drawn in the table green.
-        image = QImage(pixels, QImage::Format_RGB32);
-        image.fill(Qt::black);
+    if (picture.image.size() != pixels || picture.image.devicePixelRatio() != scale) {
+        QSvgRenderer *svg = source(id);
+        if (!svg)
+            return QImage();
+        // Every picture covers its whole box (card corners are drawn in the
+        // table green), so the image needs no filling first.
+        QImage image(pixels, QImage::Format_RGB32);
         QPainter painter(&image);
         svg->render(&painter, QRectF(image.rect()));
         painter.end();
         image.setDevicePixelRatio(scale);
+        picture.image = image;
+        picture.source.reset();
     }
-    return image;
+    return picture.image;
 }
 
 bool drawNextAhead(qreal scale)

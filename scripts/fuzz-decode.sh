@@ -18,8 +18,8 @@ mkdir -p "$BUILD/scratch" "$BUILD/findings"
 # shellcheck disable=SC2046
 "$CXX" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer \
     -fno-sanitize-recover=undefined -I"$ROOT" \
-    "$ROOT/fuzz/fuzz_decode.cpp" "$ROOT/sound/WavDecode.cpp" \
-    $(pkg-config --cflags --libs sndfile) -o "$BUILD/fuzz_decode"
+    "$ROOT/fuzz/fuzz_decode.cpp" "$ROOT/sound/WavDecode.cpp" "$ROOT/sound/SoundLibraries.cpp" \
+    $(pkg-config --cflags sndfile libpulse) -ldl -o "$BUILD/fuzz_decode"
 
 # Inputs up to 64 KiB; a 1 GB RSS cap and a 128 MB single-allocation cap (the
 # decoder itself never asks for more than 32 MiB at once) turn

@@ -1,7 +1,5 @@
 #include "sound/PulseOutput.h"
 
-#include <pulse/pulseaudio.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -93,6 +91,8 @@ std::string chooseServer()
 
 PulseOutput::PulseOutput()
 {
+    if (!pa)
+        return; // no libpulse: no sound
     if (needsOwnCookie()) {
         cookieFd_ = ::memfd_create("kvindo-pulse-cookie", MFD_CLOEXEC);
         if (cookieFd_ >= 0) {
@@ -104,40 +104,40 @@ PulseOutput::PulseOutput()
         }
     }
 
-    loop_ = pa_threaded_mainloop_new();
+    loop_ = pa->pa_threaded_mainloop_new();
     if (!loop_)
         return;
-    pa_threaded_mainloop_set_name(loop_, "kvindo-sound");
-    if (pa_threaded_mainloop_start(loop_) < 0) {
-        pa_threaded_mainloop_free(loop_);
+    pa->pa_threaded_mainloop_set_name(loop_, "kvindo-sound");
+    if (pa->pa_threaded_mainloop_start(loop_) < 0) {
+        pa->pa_threaded_mainloop_free(loop_);
         loop_ = nullptr;
         return;
     }
     // Connect from the main loop's own thread: creating a context reads
     // client.conf (and may ask the X server for settings), which the
     // caller's thread should not wait for.
-    pa_threaded_mainloop_lock(loop_);
-    pa_mainloop_api_once(
-        pa_threaded_mainloop_get_api(loop_),
+    pa->pa_threaded_mainloop_lock(loop_);
+    pa->pa_mainloop_api_once(
+        pa->pa_threaded_mainloop_get_api(loop_),
         [](pa_mainloop_api *, void *self) {
             auto *out = static_cast<PulseOutput *>(self);
             if (!out->context_) // a request may have connected already
                 out->connectLocked();
         },
         this);
-    pa_threaded_mainloop_unlock(loop_);
+    pa->pa_threaded_mainloop_unlock(loop_);
 }
 
 PulseOutput::~PulseOutput()
 {
     if (loop_) {
-        pa_threaded_mainloop_lock(loop_);
+        pa->pa_threaded_mainloop_lock(loop_);
         closing_ = true;
         stopLocked();
         dropContextLocked();
-        pa_threaded_mainloop_unlock(loop_);
-        pa_threaded_mainloop_stop(loop_);
-        pa_threaded_mainloop_free(loop_);
+        pa->pa_threaded_mainloop_unlock(loop_);
+        pa->pa_threaded_mainloop_stop(loop_);
+        pa->pa_threaded_mainloop_free(loop_);
     }
     if (cookieFd_ >= 0)
         ::close(cookieFd_);
@@ -147,13 +147,13 @@ void PulseOutput::start(std::shared_ptr<const Pcm> pcm)
 {
     if (!loop_ || !pcm)
         return;
-    pa_threaded_mainloop_lock(loop_);
+    pa->pa_threaded_mainloop_lock(loop_);
     stopLocked();
     const auto now = Clock::now();
-    pa_context_state_t state = context_ ? pa_context_get_state(context_) : PA_CONTEXT_UNCONNECTED;
+    pa_context_state_t state = context_ ? pa->pa_context_get_state(context_) : PA_CONTEXT_UNCONNECTED;
     if (!PA_CONTEXT_IS_GOOD(state) && now - lastConnect_ >= kReconnectInterval) {
         connectLocked();
-        state = context_ ? pa_context_get_state(context_) : PA_CONTEXT_FAILED;
+        state = context_ ? pa->pa_context_get_state(context_) : PA_CONTEXT_FAILED;
     }
     if (state == PA_CONTEXT_READY) {
         startStreamLocked(std::move(pcm));
@@ -163,16 +163,16 @@ void PulseOutput::start(std::shared_ptr<const Pcm> pcm)
         parked_ = std::move(pcm);
         parkedAt_ = now;
     }
-    pa_threaded_mainloop_unlock(loop_);
+    pa->pa_threaded_mainloop_unlock(loop_);
 }
 
 void PulseOutput::stop()
 {
     if (!loop_)
         return;
-    pa_threaded_mainloop_lock(loop_);
+    pa->pa_threaded_mainloop_lock(loop_);
     stopLocked();
-    pa_threaded_mainloop_unlock(loop_);
+    pa->pa_threaded_mainloop_unlock(loop_);
 }
 
 void PulseOutput::connectLocked()
@@ -184,19 +184,19 @@ void PulseOutput::connectLocked()
     // Chosen afresh on each attempt: a per-user server may have started since.
     server_ = chooseServer();
 
-    pa_proplist *props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Kvindo");
-    pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "kvindo");
-    pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "event");
-    context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Kvindo", props);
-    pa_proplist_free(props);
+    pa_proplist *props = pa->pa_proplist_new();
+    pa->pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Kvindo");
+    pa->pa_proplist_sets(props, PA_PROP_APPLICATION_ID, "kvindo");
+    pa->pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "event");
+    context_ = pa->pa_context_new_with_proplist(pa->pa_threaded_mainloop_get_api(loop_), "Kvindo", props);
+    pa->pa_proplist_free(props);
     if (!context_)
         return;
     if (!cookiePath_.empty())
-        pa_context_load_cookie_from_file(context_, cookiePath_.c_str());
-    pa_context_set_state_callback(context_, contextStateCallback, this);
+        pa->pa_context_load_cookie_from_file(context_, cookiePath_.c_str());
+    pa->pa_context_set_state_callback(context_, contextStateCallback, this);
     // Never start a sound server of our own.
-    pa_context_connect(context_, server_.empty() ? nullptr : server_.c_str(), PA_CONTEXT_NOAUTOSPAWN, nullptr);
+    pa->pa_context_connect(context_, server_.empty() ? nullptr : server_.c_str(), PA_CONTEXT_NOAUTOSPAWN, nullptr);
 }
 
 void PulseOutput::dropContextLocked()
@@ -204,9 +204,9 @@ void PulseOutput::dropContextLocked()
     stopLocked();
     if (!context_)
         return;
-    pa_context_set_state_callback(context_, nullptr, nullptr);
-    pa_context_disconnect(context_);
-    pa_context_unref(context_);
+    pa->pa_context_set_state_callback(context_, nullptr, nullptr);
+    pa->pa_context_disconnect(context_);
+    pa->pa_context_unref(context_);
     context_ = nullptr;
 }
 
@@ -214,12 +214,12 @@ void PulseOutput::stopLocked()
 {
     parked_.reset();
     if (stream_) {
-        pa_stream_set_state_callback(stream_, nullptr, nullptr);
-        pa_stream_set_write_callback(stream_, nullptr, nullptr);
+        pa->pa_stream_set_state_callback(stream_, nullptr, nullptr);
+        pa->pa_stream_set_write_callback(stream_, nullptr, nullptr);
         // Disconnecting drops whatever the server still buffers for us: the
         // sound stops now, not when its buffer has run out.
-        pa_stream_disconnect(stream_);
-        pa_stream_unref(stream_);
+        pa->pa_stream_disconnect(stream_);
+        pa->pa_stream_unref(stream_);
         stream_ = nullptr;
     }
     playing_.reset();
@@ -228,38 +228,38 @@ void PulseOutput::stopLocked()
 
 void PulseOutput::startStreamLocked(std::shared_ptr<const Pcm> pcm)
 {
-    if (!context_ || pa_context_get_state(context_) != PA_CONTEXT_READY || pcm->samples.empty())
+    if (!context_ || pa->pa_context_get_state(context_) != PA_CONTEXT_READY || pcm->samples.empty())
         return;
     pa_sample_spec spec{};
     spec.format = PA_SAMPLE_S16NE;
     spec.rate = static_cast<std::uint32_t>(pcm->rate);
     spec.channels = static_cast<std::uint8_t>(pcm->channels);
-    if (!pa_sample_spec_valid(&spec) || pcm->channels != spec.channels)
+    if (!pa->pa_sample_spec_valid(&spec) || pcm->channels != spec.channels)
         return;
     pa_channel_map map{};
-    const pa_channel_map *mapPtr = pa_channel_map_init_auto(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
+    const pa_channel_map *mapPtr = pa->pa_channel_map_init_auto(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
 
-    pa_proplist *props = pa_proplist_new();
-    pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "event");
-    pa_stream *s = pa_stream_new_with_proplist(context_, "Kvindo", &spec, mapPtr, props);
-    pa_proplist_free(props);
+    pa_proplist *props = pa->pa_proplist_new();
+    pa->pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "event");
+    pa_stream *s = pa->pa_stream_new_with_proplist(context_, "Kvindo", &spec, mapPtr, props);
+    pa->pa_proplist_free(props);
     if (!s)
         return;
-    pa_stream_set_state_callback(s, streamStateCallback, this);
-    pa_stream_set_write_callback(s, streamWriteCallback, this);
+    pa->pa_stream_set_state_callback(s, streamStateCallback, this);
+    pa->pa_stream_set_write_callback(s, streamWriteCallback, this);
 
     // Low target latency and no prebuffering: the sound starts with its first
     // write, and a short cue is not held back until a buffer fills.
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(40 * PA_USEC_PER_MSEC, &spec));
+    attr.tlength = static_cast<std::uint32_t>(pa->pa_usec_to_bytes(40 * PA_USEC_PER_MSEC, &spec));
     attr.prebuf = 0;
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);
-    if (pa_stream_connect_playback(s, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0) {
-        pa_stream_set_state_callback(s, nullptr, nullptr);
-        pa_stream_set_write_callback(s, nullptr, nullptr);
-        pa_stream_unref(s);
+    if (pa->pa_stream_connect_playback(s, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0) {
+        pa->pa_stream_set_state_callback(s, nullptr, nullptr);
+        pa->pa_stream_set_write_callback(s, nullptr, nullptr);
+        pa->pa_stream_unref(s);
         return;
     }
     stream_ = s;
@@ -277,16 +277,16 @@ void PulseOutput::writeLocked(pa_stream *s, std::size_t nbytes)
     std::size_t n = std::min(nbytes, total - playedBytes_);
     n -= n % frameBytes;
     if (n > 0) {
-        if (pa_stream_write(s, data + playedBytes_, n, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+        if (pa->pa_stream_write(s, data + playedBytes_, n, nullptr, 0, PA_SEEK_RELATIVE) < 0)
             return;
         playedBytes_ += n;
     }
     if (playedBytes_ >= total) {
         // All written: let it play out, then close the stream so the server
         // can go idle.
-        pa_stream_set_write_callback(s, nullptr, nullptr);
-        if (pa_operation *op = pa_stream_drain(s, streamDrainedCallback, this))
-            pa_operation_unref(op);
+        pa->pa_stream_set_write_callback(s, nullptr, nullptr);
+        if (pa_operation *op = pa->pa_stream_drain(s, streamDrainedCallback, this))
+            pa->pa_operation_unref(op);
     }
 }
 
@@ -295,7 +295,7 @@ void PulseOutput::contextStateCallback(pa_context *c, void *self)
     auto *out = static_cast<PulseOutput *>(self);
     if (c != out->context_)
         return;
-    const pa_context_state_t state = pa_context_get_state(c);
+    const pa_context_state_t state = out->pa->pa_context_get_state(c);
     if (state == PA_CONTEXT_READY) {
         if (out->parked_) {
             auto pcm = std::move(out->parked_);
@@ -318,7 +318,7 @@ void PulseOutput::streamWriteCallback(pa_stream *s, std::size_t nbytes, void *se
 void PulseOutput::streamStateCallback(pa_stream *s, void *self)
 {
     auto *out = static_cast<PulseOutput *>(self);
-    if (s == out->stream_ && !PA_STREAM_IS_GOOD(pa_stream_get_state(s)))
+    if (s == out->stream_ && !PA_STREAM_IS_GOOD(out->pa->pa_stream_get_state(s)))
         out->stopLocked();
 }
 

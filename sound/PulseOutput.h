@@ -15,14 +15,11 @@
 #pragma once
 
 #include "sound/AudioOutput.h"
+#include "sound/SoundLibraries.h"
 
 #include <chrono>
 #include <memory>
 #include <string>
-
-struct pa_context;
-struct pa_stream;
-struct pa_threaded_mainloop;
 
 namespace kvsound {
 
@@ -56,6 +53,7 @@ private:
     static void streamStateCallback(pa_stream *s, void *self);
     static void streamDrainedCallback(pa_stream *s, int success, void *self);
 
+    const Pulse *const pa = pulse(); // nullptr without libpulse
     pa_threaded_mainloop *loop_ = nullptr;
     pa_context *context_ = nullptr;
     pa_stream *stream_ = nullptr;

@@ -28,14 +28,36 @@ std::int32_t checkRequestPath(const char *path)
     return 1;
 }
 
-SoundPlayer::SoundPlayer()
-    : SoundPlayer(std::make_unique<PulseOutput>())
+SoundPlayer::SoundPlayer(Start start)
+    : go_(start == Start::Now)
+    , loader_([this] {
+        // Opening the sound libraries and starting libpulse's main loop is
+        // the loader's work, and can wait until the window is up, so as not
+        // to take processor time from the first frame.
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return go_ || quit_; });
+            if (quit_)
+                return;
+        }
+        output_ = std::make_unique<PulseOutput>();
+        loaderLoop();
+    })
 { }
 
 SoundPlayer::SoundPlayer(std::unique_ptr<AudioOutput> output)
     : output_(std::move(output))
     , loader_([this] { loaderLoop(); })
 { }
+
+void SoundPlayer::go()
+{
+    {
+        std::lock_guard lock(mutex_);
+        go_ = true;
+    }
+    wake_.notify_all();
+}
 
 SoundPlayer::~SoundPlayer()
 {

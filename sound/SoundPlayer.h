@@ -35,9 +35,12 @@ std::int32_t checkRequestPath(const char *path);
 class SoundPlayer final : public modLjud::SoundOutput
 {
 public:
+    enum class Start { Now, OnGo };
     // Plays through the sound server (PulseAudio or PipeWire's pulse server).
-    // Connects in the background; never starts a server.
-    SoundPlayer();
+    // Connects in the background, at once or when go() is called; never
+    // starts a server. Requests made before go() are kept (the latest) and
+    // served then.
+    explicit SoundPlayer(Start start = Start::Now);
     // Plays through the given output (tests).
     explicit SoundPlayer(std::unique_ptr<AudioOutput> output);
     ~SoundPlayer() override;
@@ -49,6 +52,9 @@ public:
     // SND_ASYNC | SND_NODEFAULT, which is how every request is served anyway
     // (nothing plays in place of a missing file). Returns checkRequestPath(path).
     std::int32_t play(const char *path, std::uint32_t flags) override;
+
+    // Lets the player load the sound libraries and connect to the server.
+    void go();
 
     // What the loader has done so far (tests, diagnostics).
     struct Stats
@@ -75,6 +81,7 @@ private:
     std::uint64_t servedGeneration_ = 0;   // the latest one the loader finished
     std::string pendingPath_;              // empty: stop only
     bool quit_ = false;
+    bool go_ = false; // the loader may set up the output
     Stats stats_;
     // Read without the mutex while decoding, to drop work a newer request
     // (or shutdown) has made pointless.

@@ -2,7 +2,7 @@
 
 #include "sound/SoundLimits.h"
 
-#include <sndfile.h>
+#include "sound/SoundLibraries.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -45,6 +45,8 @@ const char *describe(DecodeError error)
         return "no audio frames";
     case DecodeError::Cancelled:
         return "cancelled";
+    case DecodeError::NoDecoder:
+        return "libsndfile is not installed";
     }
     return "unknown";
 }
@@ -120,7 +122,8 @@ sf_count_t memTell(void *user)
 
 struct SndfileCloser
 {
-    void operator()(SNDFILE *f) const { sf_close(f); }
+    const Sndfile *sf;
+    void operator()(SNDFILE *f) const { sf->sf_close(f); }
 };
 
 std::int16_t toSample(float v)
@@ -145,10 +148,13 @@ DecodeResult decodeWavBuffer(const void *data, std::size_t size, const CancelChe
     if (std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0)
         return failure(DecodeError::NotWav);
 
+    const Sndfile *sf = sndfile();
+    if (!sf)
+        return failure(DecodeError::NoDecoder);
     MemoryFile mem{bytes, static_cast<sf_count_t>(size), 0};
     SF_VIRTUAL_IO io{memLength, memSeek, memRead, memWrite, memTell};
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open_virtual(&io, SFM_READ, &info, &mem));
+    std::unique_ptr<SNDFILE, SndfileCloser> file(sf->sf_open_virtual(&io, SFM_READ, &info, &mem), SndfileCloser{sf});
     if (!file)
         return failure(DecodeError::Undecodable);
 
@@ -163,7 +169,7 @@ DecodeResult decodeWavBuffer(const void *data, std::size_t size, const CancelChe
     // Every encoding is read as normalised float and converted here: reading
     // a float file as integers would give near-silence, and a 16-bit file
     // comes back exactly (x / 32768 * 32768).
-    sf_command(file.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+    sf->sf_command(file.get(), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
 
     const auto channels = static_cast<std::size_t>(info.channels);
     // libsndfile counts the frames from the data actually present, so a file
@@ -184,7 +190,7 @@ DecodeResult decodeWavBuffer(const void *data, std::size_t size, const CancelChe
     for (;;) {
         if (cancelled && cancelled())
             return failure(DecodeError::Cancelled);
-        const sf_count_t got = sf_readf_float(file.get(), chunk.data(), static_cast<sf_count_t>(chunkFrames));
+        const sf_count_t got = sf->sf_readf_float(file.get(), chunk.data(), static_cast<sf_count_t>(chunkFrames));
         if (got <= 0)
             break;
         const std::size_t n = static_cast<std::size_t>(got) * channels;

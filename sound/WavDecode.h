@@ -33,6 +33,7 @@ enum class DecodeError {
     TooLong,   // decodes to more than kMaxDecodedSamples
     Empty,     // decodes to no frames at all
     Cancelled, // a newer request (or shutdown) made the work pointless
+    NoDecoder, // libsndfile is not installed
 };
 
 const char *describe(DecodeError error);

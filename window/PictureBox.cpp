@@ -6,6 +6,7 @@
 #include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSvgRenderer>
 
 namespace {
 
@@ -42,15 +43,23 @@ PictureBox::PictureBox(QWidget *parent)
     Q_UNUSED(factoryInstalled);
 }
 
+PictureBox::~PictureBox() = default;
+
 void PictureBox::setStretch(bool stretch)
 {
     stretch_ = stretch;
+    if (pictureId_)
+        setPicture(pictureId_);
     update();
 }
 
 void PictureBox::setPicture(int id)
 {
-    const QSize size = Pictures::size(id);
+    // A stretched picture is drawn straight from its source into whatever
+    // part of it is repainted, rather than kept as a drawing the size of
+    // its box.
+    stretched_ = stretch_ ? Pictures::load(id) : nullptr;
+    const QSize size = stretch_ ? (stretched_ ? stretched_->defaultSize() : QSize()) : Pictures::size(id);
     if (size.isEmpty())
         fatalRuntimeError(QStringLiteral("picture %1 cannot be loaded").arg(id));
     pictureId_ = id;
@@ -69,8 +78,10 @@ void PictureBox::paintEvent(QPaintEvent *)
     // Drawn from the vector source at the screen's resolution, so the
     // picture stays sharp at any scale.
     QPainter painter(this);
-    painter.drawImage(
-        QPointF(0, 0), Pictures::drawn(pictureId_, stretch_ ? size() : pictureSize_, devicePixelRatioF()));
+    if (stretched_)
+        stretched_->render(&painter, QRectF(rect()));
+    else
+        painter.drawImage(QPointF(0, 0), Pictures::drawn(pictureId_, pictureSize_, devicePixelRatioF()));
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)

@@ -5,12 +5,17 @@
 
 #include <QWidget>
 
+#include <memory>
+
+class QSvgRenderer;
+
 class PictureBox : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit PictureBox(QWidget *parent = nullptr);
+    ~PictureBox() override;
 
     void setStretch(bool stretch);
     bool stretch() const { return stretch_; }
@@ -39,7 +44,8 @@ protected:
 
 private:
     int pictureId_ = 0;
-    QSize pictureSize_; // the picture's own size
+    QSize pictureSize_;                       // the picture's own size
+    std::unique_ptr<QSvgRenderer> stretched_; // the source of a stretched picture
     bool stretch_ = false;
     bool clickable_ = false;
 };

@@ -89,7 +89,10 @@ frmKvindo::frmKvindo(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmKvindo"));
     setWindowTitle(QStringLiteral("Kvindo av Norvakk"));
-    setWindowIcon(QIcon(QStringLiteral(":/icon/kvindo.svg")));
+    QIcon icon;
+    for (const int size : {16, 32, 64})
+        icon.addFile(QStringLiteral(":/icon/%1x%1/apps/se.norvakk.Kvindo.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
 
     // The client area; its children are the display elements, created from the
     // bottom of the stack up.
@@ -179,7 +182,8 @@ void frmKvindo::Form_Load()
     Image1->setPicture(Cards::TablePicture);
     imgBak->setPicture(Cards::BackPicture);
     imgBak->show();
-    QTimer::singleShot(0, this, &frmKvindo::drawPicturesAhead);
+    // The other pictures are drawn ahead once the first frame is painted.
+    centralWidget()->installEventFilter(this);
 }
 
 void frmKvindo::drawPicturesAhead()
@@ -192,6 +196,10 @@ void frmKvindo::drawPicturesAhead()
 
 bool frmKvindo::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == centralWidget() && event->type() == QEvent::Paint) {
+        centralWidget()->removeEventFilter(this);
+        QTimer::singleShot(0, this, &frmKvindo::drawPicturesAhead);
+    }
     // The menu bar takes keys only while one of its menus is active; any other
     // key that reaches it is the game's.
     if (watched == menuBar() && event->type() == QEvent::KeyPress && !menuBar()->activeAction())
