@@ -230,18 +230,18 @@ void PulseOutput::startStreamLocked(std::shared_ptr<const Pcm> pcm)
 {
     if (!context_ || pa->pa_context_get_state(context_) != PA_CONTEXT_READY || pcm->samples.empty())
         return;
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16NE;
-    spec.rate = static_cast<std::uint32_t>(pcm->rate);
-    spec.channels = static_cast<std::uint8_t>(pcm->channels);
-    if (!pa->pa_sample_spec_valid(&spec) || pcm->channels != spec.channels)
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = PA_SAMPLE_S16NE;
+    sampleFormat.rate = static_cast<std::uint32_t>(pcm->rate);
+    sampleFormat.channels = static_cast<std::uint8_t>(pcm->channels);
+    if (!pa->pa_sample_spec_valid(&sampleFormat) || pcm->channels != sampleFormat.channels)
         return;
     pa_channel_map map{};
-    const pa_channel_map *mapPtr = pa->pa_channel_map_init_auto(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
+    const pa_channel_map *mapPtr = pa->pa_channel_map_init_auto(&map, sampleFormat.channels, PA_CHANNEL_MAP_WAVEEX);
 
     pa_proplist *props = pa->pa_proplist_new();
     pa->pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "event");
-    pa_stream *s = pa->pa_stream_new_with_proplist(context_, "Kvindo", &spec, mapPtr, props);
+    pa_stream *s = pa->pa_stream_new_with_proplist(context_, "Kvindo", &sampleFormat, mapPtr, props);
     pa->pa_proplist_free(props);
     if (!s)
         return;
@@ -252,7 +252,7 @@ void PulseOutput::startStreamLocked(std::shared_ptr<const Pcm> pcm)
     // write, and a short cue is not held back until a buffer fills.
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa->pa_usec_to_bytes(40 * PA_USEC_PER_MSEC, &spec));
+    attr.tlength = static_cast<std::uint32_t>(pa->pa_usec_to_bytes(40 * PA_USEC_PER_MSEC, &sampleFormat));
     attr.prebuf = 0;
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);

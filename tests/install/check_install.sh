@@ -50,8 +50,16 @@ done
 # Started through the link, the program looks for its cues in its own
 # directory (it checks the file on each sound request).
 if command -v strace >/dev/null; then
-    QT_QPA_PLATFORM=offscreen timeout 3 strace -f -e trace=%file -o "$work/strace" "$root/usr/games/kvindo" >/dev/null 2>&1
-    check "cues looked up beside the program, through the link" grep -q "\"$root/usr/lib/kvindo/Yes.wav\"\\|\"$(readlink -f "$root")/usr/lib/kvindo/Yes.wav\"" "$work/strace"
+    QT_QPA_PLATFORM=offscreen strace -f -e trace=%file -o "$work/strace" "$root/usr/games/kvindo" >/dev/null 2>&1 &
+    traced=$!
+    cues="\"\($root\|$(readlink -f "$root")\)/usr/lib/kvindo/\(Yes\|Doh\)\.wav\""
+    for _ in $(seq 1 200); do
+        grep -q "$cues" "$work/strace" 2>/dev/null && break
+        sleep 0.05
+    done
+    pkill -f "^$root/usr/games/kvindo" 2>/dev/null
+    wait "$traced" 2>/dev/null
+    check "cues looked up beside the program, through the link" grep -q "$cues" "$work/strace"
 fi
 
 # The .deb, made from a copy of the build's packaging set-up.
