@@ -2,6 +2,7 @@
 #include "KvindoTestAccess.h"
 #include "SoundRecorder.h"
 #include "TestDecks.h"
+#include "TestInput.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -29,30 +30,6 @@ private:
         return form->findChild<QWidget *>(name);
     }
     QAction *item(const char *name) const { return form->findChild<QAction *>(QString::fromUtf8(name)); }
-
-    // Sends one key press (and its release) the way the platform does.
-    static void key(QWidget *to, Qt::Key code, Qt::KeyboardModifiers modifiers = {}, bool autoRepeat = false)
-    {
-        QKeyEvent press(QEvent::KeyPress, code, modifiers, QString(), autoRepeat);
-        QApplication::sendEvent(to, &press);
-        QKeyEvent release(QEvent::KeyRelease, code, modifiers, QString(), autoRepeat);
-        QApplication::sendEvent(to, &release);
-    }
-
-    // Plays mouse events on a widget as the platform delivers them: p press,
-    // r release, d double-click (the second press of a double click).
-    static void mouse(QWidget *on, const QString &events, Qt::MouseButton button)
-    {
-        const QPoint at(on->width() / 2, on->height() / 2);
-        for (const QChar event : events) {
-            if (event == QLatin1Char('p'))
-                QTest::mousePress(on, button, {}, at);
-            else if (event == QLatin1Char('r'))
-                QTest::mouseRelease(on, button, {}, at);
-            else if (event == QLatin1Char('d'))
-                QTest::mouseDClick(on, button, {}, at); // delivers the double-click event alone
-        }
-    }
 
 private slots:
     void init()
@@ -99,9 +76,9 @@ private slots:
     {
         QFETCH(Qt::Key, code);
         QFETCH(int, modifiers);
-        key(form.get(), code, Qt::KeyboardModifiers(modifiers));
+        sendKey(form.get(), code, Qt::KeyboardModifiers(modifiers));
         QCOMPARE(game->turnedCount(), 2.0);
-        key(form.get(), code, Qt::KeyboardModifiers(modifiers));
+        sendKey(form.get(), code, Qt::KeyboardModifiers(modifiers));
         QCOMPARE(game->turnedCount(), 3.0);
         QVERIFY(form->isVisible());
     }
@@ -110,7 +87,7 @@ private slots:
     // arrow keys and Return then reach: Blanda å ge without a mouse.
     void menusFromTheKeyboard()
     {
-        key(form.get(), Qt::Key_F10);
+        sendKey(form.get(), Qt::Key_F10);
         QCOMPARE(game->turnedCount(), 2.0);
         QMenu *meny = form->findChild<QMenu *>(QStringLiteral("mnuMeny"));
         QTRY_VERIFY(meny->isVisible());
@@ -121,16 +98,16 @@ private slots:
         QTRY_VERIFY(!meny->isVisible());
         QCOMPARE(game->turnedCount(), 1.0); // a new deal
         const bool lostAtOnce = game->gameOver() == frmKvindo::True;
-        key(form.get(), Qt::Key_A);
+        sendKey(form.get(), Qt::Key_A);
         QCOMPARE(game->turnedCount(), lostAtOnce ? 1.0 : 2.0);
     }
 
     // A held key turns a card on each auto-repeat.
     void autoRepeatTurnsCards()
     {
-        key(form.get(), Qt::Key_Space);
+        sendKey(form.get(), Qt::Key_Space);
         for (int i = 0; i < 10; ++i)
-            key(form.get(), Qt::Key_Space, {}, true);
+            sendKey(form.get(), Qt::Key_Space, {}, true);
         QCOMPARE(game->turnedCount(), 12.0);
     }
 
@@ -153,9 +130,9 @@ private slots:
         QVERIFY(target);
         target->setFocus();
         QWidget *receiver = QApplication::focusWidget() ? QApplication::focusWidget() : form.get();
-        key(receiver, code);
+        sendKey(receiver, code);
         QCOMPARE(game->turnedCount(), 2.0);
-        key(receiver, code);
+        sendKey(receiver, code);
         QCOMPARE(game->turnedCount(), 3.0);
         QVERIFY(!form->menuBar()->activeAction());
     }
@@ -164,13 +141,13 @@ private slots:
     // alone: the next key turns a card too.
     void altDoesNotStealTheNextKey()
     {
-        key(form.get(), Qt::Key_Alt, Qt::AltModifier);
+        sendKey(form.get(), Qt::Key_Alt, Qt::AltModifier);
         QCOMPARE(game->turnedCount(), 2.0);
         QVERIFY(!form->menuBar()->activeAction());
         QVERIFY(!form->menuBar()->hasFocus());
         QWidget *receiver = QApplication::focusWidget() ? QApplication::focusWidget() : form.get();
-        key(receiver, Qt::Key_Down);
-        key(receiver, Qt::Key_Return);
+        sendKey(receiver, Qt::Key_Down);
+        sendKey(receiver, Qt::Key_Return);
         QCOMPARE(game->turnedCount(), 4.0);
         QVERIFY(!QApplication::activePopupWidget());
     }
@@ -198,7 +175,7 @@ private slots:
         QFETCH(QString, events);
         QFETCH(Qt::MouseButton, button);
         QFETCH(int, turns);
-        mouse(element(QStringLiteral("imgBak")), events, button);
+        sendMouse(element(QStringLiteral("imgBak")), events, button);
         QCOMPARE(game->turnedCount(), 1.0 + turns);
     }
 
@@ -219,7 +196,7 @@ private slots:
         form->Ver_Click(3);
         game->turnCard(); // every label showing
         for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
-            mouse(element(on), events, button);
+            sendMouse(element(on), events, button);
         QCOMPARE(game->turnedCount(), 2.0);
     }
 
@@ -232,11 +209,11 @@ private slots:
         QAction *ljud = item("mnuLjud");
         ljud->trigger();
         QVERIFY(!ljud->isChecked());
-        key(form.get(), Qt::Key_A);
+        sendKey(form.get(), Qt::Key_A);
         QVERIFY(sound.requests.isEmpty());
         ljud->trigger();
         QVERIFY(ljud->isChecked());
-        key(form.get(), Qt::Key_A);
+        sendKey(form.get(), Qt::Key_A);
         QCOMPARE(sound.names(), QStringList{QStringLiteral("Yes.wav")});
         form->mnuLjud_Click();
         QVERIFY(!ljud->isChecked());
@@ -259,13 +236,13 @@ private slots:
         QFETCH(int, before);
         QFETCH(int, chosen);
         game->ver(before)->trigger();
-        key(form.get(), Qt::Key_A);
+        sendKey(form.get(), Qt::Key_A);
         game->ver(chosen)->trigger();
         for (int index = 1; index <= 3; ++index)
             QCOMPARE(game->ver(index)->isChecked(), index == chosen);
         QCOMPARE(game->countVersion(), chosen);
         QVERIFY(game->label(1)->isHidden() && game->label(4)->isHidden());
-        key(form.get(), Qt::Key_A);
+        sendKey(form.get(), Qt::Key_A);
         QCOMPARE(game->label(1)->isVisible(), chosen != 2);
         QCOMPARE(game->label(4)->isVisible(), chosen != 1);
     }
@@ -284,14 +261,14 @@ private slots:
         game->rig(deckWith({{3, 3}}));
         if (state == 1) {
             for (int i = 0; i < 3; ++i)
-                key(form.get(), Qt::Key_A);
+                sendKey(form.get(), Qt::Key_A);
             QCOMPARE(game->gameOver(), frmKvindo::True);
-            key(form.get(), Qt::Key_A);
+            sendKey(form.get(), Qt::Key_A);
             QCOMPARE(game->turnedCount(), 3.0);
         } else if (state == 2) {
             game->rig(deckWith({}));
             for (int i = 0; i < 60; ++i)
-                key(form.get(), Qt::Key_A);
+                sendKey(form.get(), Qt::Key_A);
             QCOMPARE(game->turnedCount(), 52.0);
         }
         for (std::uint64_t seed = 1; seed <= 30; ++seed) {
@@ -300,7 +277,7 @@ private slots:
             QCOMPARE(game->turnedCount(), 1.0);
             QCOMPARE(game->gameOver(), matchesAt(1, 1, game->card(1)) ? frmKvindo::True : frmKvindo::False);
             QCOMPARE(game->label(2)->text(), QStringLiteral("(1)"));
-            key(form.get(), Qt::Key_A);
+            sendKey(form.get(), Qt::Key_A);
             QCOMPARE(game->turnedCount(), matchesAt(1, 1, game->card(1)) ? 1.0 : 2.0);
         }
     }

@@ -5,6 +5,7 @@
 #include "KvindoTestAccess.h"
 #include "SoundRecorder.h"
 #include "TestDecks.h"
+#include "TestInput.h"
 
 #include <QMenuBar>
 #include <QRandomGenerator>
@@ -47,6 +48,11 @@ struct Model
     bool count13Shown = false;
     QStringList cues; // sound requests expected so far
 
+    void turn(int times)
+    {
+        for (int i = 0; i < times; ++i)
+            turn();
+    }
     void turn()
     {
         if (lost)
@@ -135,17 +141,9 @@ private slots:
                     = onDeck ? deck : form.findChild<QWidget *>(elsewhere[random.bounded(elsewhere.size())]);
                 const Qt::MouseButton button = buttons[random.bounded(3)];
                 const QString &sequence = clicks[random.bounded(3)];
-                const QPoint at(target->width() / 2, target->height() / 2);
-                for (const QChar step : sequence) {
-                    if (step == QLatin1Char('p'))
-                        QTest::mousePress(target, button, {}, at);
-                    else if (step == QLatin1Char('r'))
-                        QTest::mouseRelease(target, button, {}, at);
-                    else
-                        QTest::mouseDClick(target, button, {}, at);
-                    if (onDeck && step != QLatin1Char('r'))
-                        model.turn();
-                }
+                sendMouse(target, sequence, button);
+                if (onDeck)
+                    model.turn(sequence.count(QLatin1Char('p')) + sequence.count(QLatin1Char('d')));
                 what = QStringLiteral("%1 on %2").arg(sequence, target->objectName());
             } else if (kind < 92) {
                 const int index = 1 + int(random.bounded(3));
