@@ -22,6 +22,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testfiles {
@@ -353,6 +354,25 @@ inline std::vector<DamagedCase> damagedFiles()
         {"truncated data", wavHeader(1, 1, 44100, 16, 44100 * 2) + tenth, 4410},
         {"header claims 4 GiB", wavHeader(1, 1, 44100, 16, 0xFFFFFFF0u) + tenth, 4410},
     };
+}
+
+// Whether check holds when run as user and group nobody, in a child process
+// (for a root caller, who may read any file): 1 it holds, 0 it does not, -1
+// the child could not become nobody.
+inline int holdsAsNobody(const std::function<bool()> &check)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 3)
+        return -1;
+    return WEXITSTATUS(status) == 0 ? 1 : 0;
 }
 
 } // namespace testfiles
