@@ -182,7 +182,8 @@ void frmKvindo::Form_Load()
     Image1->setPicture(Cards::TablePicture);
     imgBak->setPicture(Cards::BackPicture);
     imgBak->show();
-    // The other pictures are drawn ahead once the first frame is painted.
+    // Work that can wait, such as drawing the other pictures ahead, starts
+    // once the first frame is painted.
     centralWidget()->installEventFilter(this);
 }
 
@@ -198,7 +199,11 @@ bool frmKvindo::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == centralWidget() && event->type() == QEvent::Paint) {
         centralWidget()->removeEventFilter(this);
-        QTimer::singleShot(0, this, &frmKvindo::drawPicturesAhead);
+        // Once this paint is done.
+        QTimer::singleShot(0, this, [this] {
+            emit firstFramePainted();
+            drawPicturesAhead();
+        });
     }
     // The menu bar takes keys only while one of its menus is active; any other
     // key that reaches it is the game's.

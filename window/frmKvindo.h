@@ -43,6 +43,10 @@ public:
     // 3 both) from the next turn on.
     void Ver_Click(std::int16_t Index);
 
+signals:
+    // The window has painted its first frame after Form_Load.
+    void firstFramePainted();
+
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

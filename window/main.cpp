@@ -6,42 +6,6 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <functional>
-#include <utility>
-
-namespace {
-
-// Calls its action once, at the first paint of any widget.
-class FirstPaint : public QObject
-{
-public:
-    explicit FirstPaint(std::function<void()> action)
-        : action_(std::move(action))
-    {
-        qApp->installEventFilter(this);
-    }
-    void happened()
-    {
-        if (!action_)
-            return;
-        qApp->removeEventFilter(this);
-        std::exchange(action_, nullptr)();
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            QTimer::singleShot(0, this, &FirstPaint::happened); // once this paint is done
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> action_;
-};
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
     StartupErrors::catchPlatformFailures();
@@ -64,8 +28,8 @@ int main(int argc, char *argv[])
         // The sound starts once the window has painted its first frame (or
         // after a moment, should it never be shown); the first card's cue
         // waits for it.
-        FirstPaint firstPaint([&sound] { sound.go(); });
-        QTimer::singleShot(500, &firstPaint, &FirstPaint::happened);
+        QObject::connect(&form, &frmKvindo::firstFramePainted, &form, [&sound] { sound.go(); });
+        QTimer::singleShot(500, &form, [&sound] { sound.go(); });
         status = QApplication::exec();
     }
     modLjud::setSoundOutput(nullptr);
