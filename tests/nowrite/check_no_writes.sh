@@ -38,14 +38,19 @@ play() { # play CASE: a game under strace; leaves $work/CASE/strace.log
     window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kvindo av Norvakk$' | head -n 1)
     xdotool windowfocus --sync "$window"
     sleep 0.5
-    # Turn cards, deal anew from the menu, switch the sound off and on, choose
-    # another count, turn more, and leave with Avsluta: all from the keyboard.
+    # Turn cards, deal anew from the menu three times, switch the sound off
+    # and on, choose another count, and leave with Avsluta: all from the
+    # keyboard. A random deal may be lost on its first card, so only the start
+    # and the three new deals are sure to look up a cue: four lookups at least.
     xdotool key --delay 20 a b c d e f g h i j space Return Tab
     xdotool key --delay 150 F10 Down Return
     xdotool key --delay 20 a b c d
     xdotool key --delay 150 F10 Down Down Return F10 Down Down Return
+    xdotool key --delay 150 F10 Down Return
     xdotool key --delay 150 F10 Right Down Down Return
     xdotool key --delay 20 a b c d e f
+    xdotool key --delay 150 F10 Down Return
+    xdotool key --delay 20 a b c
     xdotool key --delay 150 F10 Up Return
     local status=0
     wait "$pid" || status=$?
@@ -60,7 +65,8 @@ play() { # play CASE: a game under strace; leaves $work/CASE/strace.log
     sed 's/^/    /' "$dir/writes"
     local lookups
     lookups=$(grep -c -E "\"$dir/program/(Yes|Doh)\.wav\"" "$dir/strace.log")
-    check "$1: the game played (its cues were looked up $lookups times)" test "$lookups" -ge 5
+    echo "$1: cues looked up $lookups times"
+    check "$1: the game played (its cues were looked up $lookups times)" test "$lookups" -ge 4
 }
 
 play with-sounds
