@@ -13,6 +13,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QProxyStyle>
+#include <QResource>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
@@ -90,8 +91,15 @@ frmKvindo::frmKvindo(QWidget *parent)
     setObjectName(QStringLiteral("frmKvindo"));
     setWindowTitle(QStringLiteral("Kvindo av Norvakk"));
     QIcon icon;
-    for (const int size : {16, 32, 64})
-        icon.addFile(QStringLiteral(":/icon/%1x%1/apps/se.norvakk.Kvindo.png").arg(size), QSize(size, size));
+    for (const int size : {16, 32, 64}) {
+        const QByteArray pixels
+            = QResource(QStringLiteral(":/icon/%1x%1/apps/se.norvakk.Kvindo.rgba").arg(size)).uncompressedData();
+        if (pixels.size() != qsizetype(size) * size * 4)
+            continue;
+        const QImage image(reinterpret_cast<const uchar *>(pixels.constData()), size, size, size * 4,
+            QImage::Format_RGBA8888_Premultiplied);
+        icon.addPixmap(QPixmap::fromImage(image.convertToFormat(QImage::Format_ARGB32_Premultiplied)));
+    }
     setWindowIcon(icon);
 
     // The client area; its children are the display elements, created from the

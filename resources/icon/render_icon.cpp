@@ -1,8 +1,11 @@
 // Build tool: draws the icon's vector master as the PNG sizes of the hicolor
 // icon theme.
 //   render_icon MASTER.svg OUTPUT_DIR NAME SIZE...
-// writes OUTPUT_DIR/<SIZE>x<SIZE>/apps/NAME.png for each size.
+// writes OUTPUT_DIR/<SIZE>x<SIZE>/apps/NAME.png for each size, and beside it
+// NAME.rgba: the same pixels raw, premultiplied R, G, B, A bytes row by row,
+// which the window takes without decoding anything.
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -32,8 +35,13 @@ int main(int argc, char *argv[])
         QPainter painter(&image);
         master.render(&painter, QRectF(image.rect()));
         painter.end();
-        const QString file = dir + QLatin1Char('/') + QString::fromLocal8Bit(argv[3]) + QStringLiteral(".png");
-        if (!QDir().mkpath(dir) || !image.save(file, "PNG")) {
+        const QString file = dir + QLatin1Char('/') + QString::fromLocal8Bit(argv[3]);
+        const QImage raw = image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        QFile rawFile(file + QStringLiteral(".rgba"));
+        if (!QDir().mkpath(dir) || !image.save(file + QStringLiteral(".png"), "PNG")
+            || !rawFile.open(QIODevice::WriteOnly)
+            || rawFile.write(reinterpret_cast<const char *>(raw.constBits()), raw.sizeInBytes()) != raw.sizeInBytes()
+            || !rawFile.flush()) {
             std::fprintf(stderr, "render_icon: cannot write %s\n", qPrintable(file));
             return 1;
         }

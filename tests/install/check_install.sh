@@ -40,6 +40,7 @@ check "desktop file: game categories" grep -qx 'Categories=Game;CardGame;' "$roo
 check "desktop file: Swedish name and comment" sh -c "grep -q '^Name\[sv\]=' '$root/usr/share/applications/$id.desktop' && grep -q '^Comment\[sv\]=' '$root/usr/share/applications/$id.desktop'"
 check "metainfo valid" appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml"
 check "scalable icon" test -s "$root/usr/share/icons/hicolor/scalable/apps/$id.svg"
+check "icon theme holds icons only" test -z "$(find "$root/usr/share/icons" -type f ! -name '*.png' ! -name '*.svg')"
 for size in 16 22 24 32 48 64 128 256; do
     png=$root/usr/share/icons/hicolor/${size}x${size}/apps/$id.png
     # The width and height stand in the PNG header, big-endian, at bytes 16..23.
