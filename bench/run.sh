@@ -39,7 +39,7 @@ totals() {
 }
 
 echo "== first frame and peak RSS under Xvfb (kvindo and baseline, alternating)"
-"$xvfb" "$bin/firstframe_harness" --runs 11 --settle-ms 300 \
+"$xvfb" "$bin/firstframe_harness" --runs 21 --settle-ms 300 \
     kvindo="$build/kvindo" baseline="$bin/baseline_window" 2>>"$out/log.txt" | collect
 
 echo "== instructions from exec to the first frame (callgrind, offscreen)"
