@@ -9,7 +9,7 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 bin=$build/bench
-xvfb=$root/scripts/with-xvfb.sh
+xvfb="$root/scripts/hermetic.sh --x11 --deadline 1800"
 out=$build/bench-results
 rm -rf "$out"
 mkdir -p "$out/runtime"
@@ -39,7 +39,7 @@ totals() {
 }
 
 echo "== first frame and peak RSS under Xvfb (kvindo and baseline, alternating)"
-"$xvfb" "$bin/firstframe_harness" --runs 21 --settle-ms 300 \
+$xvfb "$bin/firstframe_harness" --runs 21 --settle-ms 300 \
     kvindo="$build/kvindo" baseline="$bin/baseline_window" 2>>"$out/log.txt" | collect
 
 echo "== instructions from exec to the first frame (callgrind, offscreen)"
@@ -51,14 +51,14 @@ done
 
 echo "== one turn with a forced repaint: time"
 QT_QPA_PLATFORM=offscreen "$bin/bench_turn" 2>>"$out/log.txt" | collect
-"$xvfb" "$bin/bench_turn" 2>>"$out/log.txt" | collect
+$xvfb "$bin/bench_turn" 2>>"$out/log.txt" | collect
 
 echo "== one turn with a forced repaint: instructions (callgrind)"
 for mode in cold warm; do
     QT_QPA_PLATFORM=offscreen valgrind --tool=callgrind --instr-atstart=no \
         --callgrind-out-file="$out/turn.offscreen.$mode.callgrind" \
         "$bin/bench_turn" --callgrind "$mode" >>"$out/log.txt" 2>&1
-    "$xvfb" valgrind --tool=callgrind --instr-atstart=no \
+    $xvfb valgrind --tool=callgrind --instr-atstart=no \
         --callgrind-out-file="$out/turn.xcb.$mode.callgrind" \
         "$bin/bench_turn" --callgrind "$mode" >>"$out/log.txt" 2>&1
     for platform in offscreen xcb; do
@@ -68,7 +68,7 @@ for mode in cold warm; do
 done
 
 echo "== held key: 2000 keys at 50 per second through Xvfb"
-"$xvfb" "$bin/bench_heldkey" --keys 2000 --rate 50 2>>"$out/log.txt" | collect
+$xvfb "$bin/bench_heldkey" --keys 2000 --rate 50 2>>"$out/log.txt" | collect
 
 # The machine.
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)

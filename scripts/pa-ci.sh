@@ -66,9 +66,14 @@ pa_capture_start() {
     echo "capture produced no data" >&2; return 1
 }
 
-# SIGTERM, not SIGINT: a background job in a non-interactive shell ignores SIGINT.
+# SIGTERM, not SIGINT: a background job in a non-interactive shell ignores
+# SIGINT. A recorder that does not end within 3 s is killed.
 pa_capture_stop() {
-    sleep 0.3; kill -TERM "$PA_CI_PID_REC"; wait "$PA_CI_PID_REC" 2>/dev/null; unset PA_CI_PID_REC
+    local _
+    sleep 0.3; kill -TERM "$PA_CI_PID_REC"
+    for _ in $(seq 1 30); do kill -0 "$PA_CI_PID_REC" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$PA_CI_PID_REC" 2>/dev/null
+    wait "$PA_CI_PID_REC" 2>/dev/null; unset PA_CI_PID_REC
 }
 
 # Dominant frequency (zero-crossing estimate), length and peak of the

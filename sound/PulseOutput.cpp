@@ -89,7 +89,8 @@ std::string chooseServer()
 
 } // namespace
 
-PulseOutput::PulseOutput()
+PulseOutput::PulseOutput(const Pulse *library)
+    : pa(library)
 {
     if (!pa)
         return; // no libpulse: no sound

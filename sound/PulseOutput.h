@@ -29,7 +29,8 @@ public:
     static constexpr std::chrono::milliseconds kParkedMaxAge{500};
     static constexpr std::chrono::milliseconds kReconnectInterval{2000};
 
-    PulseOutput();
+    // library: libpulse's functions (a test's stand-in), nullptr for silence.
+    explicit PulseOutput(const Pulse *library = pulse());
     ~PulseOutput() override;
 
     PulseOutput(const PulseOutput &) = delete;
@@ -53,7 +54,7 @@ private:
     static void streamStateCallback(pa_stream *s, void *self);
     static void streamDrainedCallback(pa_stream *s, int success, void *self);
 
-    const Pulse *const pa = pulse(); // nullptr without libpulse
+    const Pulse *const pa; // nullptr without libpulse
     pa_threaded_mainloop *loop_ = nullptr;
     pa_context *context_ = nullptr;
     pa_stream *stream_ = nullptr;

@@ -136,7 +136,7 @@ std::int16_t toSample(float v)
 
 } // namespace
 
-DecodeResult decodeWavBuffer(const void *data, std::size_t size, const CancelCheck &cancelled)
+DecodeResult decodeWavBuffer(const void *data, std::size_t size, const CancelCheck &cancelled, const Sndfile *sf)
 {
     if (size < static_cast<std::size_t>(kMinFileBytes))
         return failure(DecodeError::TooSmall);
@@ -148,7 +148,6 @@ DecodeResult decodeWavBuffer(const void *data, std::size_t size, const CancelChe
     if (std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0)
         return failure(DecodeError::NotWav);
 
-    const Sndfile *sf = sndfile();
     if (!sf)
         return failure(DecodeError::NoDecoder);
     MemoryFile mem{bytes, static_cast<sf_count_t>(size), 0};

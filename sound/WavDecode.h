@@ -50,9 +50,14 @@ struct DecodeResult
 // chunks of reading and decoding.
 using CancelCheck = std::function<bool()>;
 
+struct Sndfile;
+const Sndfile *sndfile();
+
 // Decodes a WAV file held in memory. The buffer must start with the RIFF/WAVE
-// magic and lie within the file size limits.
-DecodeResult decodeWavBuffer(const void *data, std::size_t size, const CancelCheck &cancelled = {});
+// magic and lie within the file size limits. decoder: libsndfile's functions
+// (a test's stand-in).
+DecodeResult decodeWavBuffer(
+    const void *data, std::size_t size, const CancelCheck &cancelled = {}, const Sndfile *decoder = sndfile());
 
 // Opens path without blocking (a FIFO or device never stalls the caller),
 // re-checks type and size on the descriptor, reads at most kMaxFileBytes and

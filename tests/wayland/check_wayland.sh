@@ -1,50 +1,31 @@
-#!/bin/sh
+#!/bin/bash
 # The game starts on Wayland too: in a private headless Weston compositor it
 # makes its toplevel window with its title and app id and puts a picture on
 # it, and keeps running until it is stopped.
 #   check_wayland.sh KVINDO_EXECUTABLE
 set -u
 program=$1
-XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/kvindo-wayland.XXXXXX")
-export XDG_RUNTIME_DIR
-chmod 700 "$XDG_RUNTIME_DIR"
-weston_pid=""
-game_pid=""
-cleanup() {
-    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-    [ -n "$weston_pid" ] && kill "$weston_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$XDG_RUNTIME_DIR"
-}
-trap cleanup EXIT INT TERM
+# shellcheck source=scripts/test-env.sh
+source "$(dirname "$0")/../../scripts/test-env.sh"
+te_init wayland_start
+export XDG_RUNTIME_DIR=$TE_DIR
 
 weston --backend=headless-backend.so --socket=kvindo-test --idle-time=0 --no-config \
-    >"$XDG_RUNTIME_DIR/weston.log" 2>&1 &
-weston_pid=$!
-i=0
-until [ -S "$XDG_RUNTIME_DIR/kvindo-test" ]; do
-    i=$((i + 1))
-    if [ $i -gt 100 ] || ! kill -0 "$weston_pid" 2>/dev/null; then
-        echo "FAIL: weston did not start"
-        cat "$XDG_RUNTIME_DIR/weston.log"
-        exit 1
-    fi
-    sleep 0.05
-done
+    >"$TE_DIR/weston.log" 2>&1 &
+TE_PIDS+=($!)
+TE_LOG=$TE_DIR/weston.log te_until 10 "weston to make its socket" test -S "$TE_DIR/kvindo-test" || {
+    cat "$TE_DIR/weston.log"
+    exit 1
+}
 
-log=$XDG_RUNTIME_DIR/client.log
+log=$TE_DIR/client.log
 env -u DISPLAY WAYLAND_DISPLAY=kvindo-test QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=client "$program" 2>"$log" &
 game_pid=$!
-i=0
-while ! grep -q 'wl_surface@[0-9]*\.attach(wl_buffer' "$log" 2>/dev/null; do
-    i=$((i + 1))
-    if [ $i -gt 200 ] || ! kill -0 "$game_pid" 2>/dev/null; then
-        echo "FAIL: no picture was put on a window"
-        grep -v '^\[' "$log"
-        exit 1
-    fi
-    sleep 0.05
-done
+TE_PIDS=("$game_pid" "${TE_PIDS[@]}")
+TE_LOG=$log te_until 15 "the game to put a picture on a window" grep -q 'wl_surface@[0-9]*\.attach(wl_buffer' "$log" || {
+    grep -v '^\[' "$log"
+    exit 1
+}
 sleep 0.3
 status=0
 grep -q 'xdg_toplevel@[0-9]*\.set_title("Kvindo av Norvakk")' "$log" || { echo "FAIL: window title"; status=1; }

@@ -20,7 +20,11 @@ QString run(const QStringList &args)
 {
     QProcess process;
     process.start(QStringLiteral("xdotool"), args);
-    process.waitForFinished(10000);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        qWarning("stuck: xdotool %s, still running after 10 s; ended it", qPrintable(args.join(QLatin1Char(' '))));
+    }
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
@@ -45,11 +49,13 @@ public:
         }
     }
 
-    // Waits for the window to be mapped and painted; false if it never is.
+    // Waits for the window to be mapped and painted; false if it never is,
+    // with what was seen last in stuck.
     bool waitForWindow()
     {
         QDeadlineTimer deadline(15000);
-        while (!deadline.hasExpired()) {
+        stuck = QStringLiteral("no window titled \"Kvindo av Norvakk\" within 15 s");
+        while (!deadline.hasExpired() && process.state() != QProcess::NotRunning) {
             window = run({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
                              QStringLiteral("^Kvindo av Norvakk$")})
                          .section(QLatin1Char('\n'), 0, 0);
@@ -57,8 +63,13 @@ public:
                 break;
             QTest::qWait(50);
         }
-        if (window.isEmpty())
+        if (window.isEmpty()) {
+            if (process.state() == QProcess::NotRunning)
+                stuck += QStringLiteral("; the game ended with status %1: %2")
+                             .arg(process.exitCode())
+                             .arg(QString::fromLocal8Bit(process.readAllStandardError()).trimmed());
             return false;
+        }
         const QStringList shell
             = run({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window}).split(QLatin1Char('\n'));
         QHash<QString, int> values;
@@ -70,12 +81,15 @@ public:
             = QRect(frame.left(), frame.bottom() + 1 - qRound(206 * scale), qRound(312 * scale), qRound(206 * scale));
         // The first frame is painted once the deck shows on the table.
         const QPoint deck(qRound(105 * scale), qRound(105 * scale));
+        QImage image;
         while (!deadline.hasExpired()) {
-            const QImage image = shot();
+            image = shot();
             if (image.pixelColor(deck) != tableGreen && image.pixelColor(5, 5) == tableGreen)
                 return true;
             QTest::qWait(50);
         }
+        stuck = QStringLiteral("window %1 mapped, but no deck on a green table within 15 s (deck pixel %2, corner %3)")
+                    .arg(window, image.pixelColor(deck).name(), image.pixelColor(5, 5).name());
         return false;
     }
 
@@ -101,6 +115,7 @@ public:
     QString window;
     QRect frame;
     QRect client;
+    QString stuck;
 };
 
 // What a label shows, read by matching the screen against the label drawn
@@ -250,7 +265,7 @@ private slots:
     void startUp()
     {
         Game game;
-        QVERIFY(game.waitForWindow());
+        QVERIFY2(game.waitForWindow(), qPrintable(game.stuck));
         QCOMPARE(game.frame.width(), 312);
         QVERIFY(game.frame.height() > 206);
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -296,7 +311,7 @@ private slots:
             = {{"key", 1}, {"double", 2}, {"triple", 3}, {"face", 0}, {"right", 1}, {"shift", 1}, {"alt", 2}};
         for (int attempt = 1; attempt <= 25; ++attempt) {
             Game game;
-            QVERIFY(game.waitForWindow());
+            QVERIFY2(game.waitForWindow(), qPrintable(game.stuck));
             run({QStringLiteral("windowfocus"), QStringLiteral("--sync"), game.window});
             QImage shot = game.shot();
             int n = turned(shot);
@@ -346,7 +361,7 @@ private slots:
     void quitFromTheMenu()
     {
         Game game;
-        QVERIFY(game.waitForWindow());
+        QVERIFY2(game.waitForWindow(), qPrintable(game.stuck));
         const int menuBarHeight = game.frame.height() - 206;
         run({QStringLiteral("mousemove"), QString::number(game.frame.x() + 20),
             QString::number(game.frame.y() + menuBarHeight / 2)});
@@ -375,7 +390,7 @@ private slots:
             .save(QStringLiteral("x11-menu.png"));
         run({QStringLiteral("mousemove"), QString::number(popup.x() + 20), QString::number(popup.bottom() - 10)});
         run({QStringLiteral("click"), QStringLiteral("1")});
-        QVERIFY(game.process.waitForFinished(5000));
+        QVERIFY2(game.process.waitForFinished(5000), "the game still ran 5 s after Avsluta");
         QCOMPARE(game.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(game.process.exitCode(), 0);
     }
@@ -393,7 +408,7 @@ private slots:
     {
         QFETCH(qreal, scale);
         Game game(scale);
-        QVERIFY(game.waitForWindow());
+        QVERIFY2(game.waitForWindow(), qPrintable(game.stuck));
         QVERIFY(qAbs(game.frame.width() - 312 * scale) <= 1);
         const QImage shot = game.shot();
         shot.save(QStringLiteral("x11-scale-%1.png").arg(scale));
@@ -428,9 +443,9 @@ private slots:
     void closeFromTitleBar()
     {
         Game game;
-        QVERIFY(game.waitForWindow());
+        QVERIFY2(game.waitForWindow(), qPrintable(game.stuck));
         sendDeleteWindow(game.window);
-        QVERIFY(game.process.waitForFinished(5000));
+        QVERIFY2(game.process.waitForFinished(5000), "the game still ran 5 s after the close request");
         QCOMPARE(game.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(game.process.exitCode(), 0);
     }
@@ -446,7 +461,7 @@ private slots:
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(KVINDO_EXECUTABLE));
-        QVERIFY(process.waitForFinished(10000));
+        QVERIFY2(process.waitForFinished(10000), "the game still ran 10 s after it found no display");
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QVERIFY(process.exitCode() != 0);
         const QString err = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
