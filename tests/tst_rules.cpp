@@ -325,26 +325,53 @@ private slots:
         QVERIFY(sawAce && sawTwo);
     }
 
-    // Every card is equally likely at every position (chi-square over many
-    // seeded deals; a biased or off-by-one draw fails it by far).
+    // A deal is a uniformly random permutation: every card is equally likely
+    // at every position, and three given cards come in each of their six
+    // orders equally often (chi-square over many seeded deals; a biased or
+    // off-by-one draw, or a shuffle that only rotates a fixed order, fails by
+    // far).
+    void dealIsUniform_data()
+    {
+        QTest::addColumn<bool>("order");
+        QTest::newRow("each card at each position") << false;
+        QTest::newRow("the order of the ace of hearts, the ace of diamonds, the king of spades") << true;
+    }
     void dealIsUniform()
     {
+        QFETCH(bool, order);
         constexpr int deals = 5200;
         game->ljud()->setChecked(false);
         game->seed(20261207);
-        std::vector<int> counts(52 * 52, 0);
+        std::vector<int> counts(order ? 6 : 52 * 52, 0);
         for (int d = 0; d < deals; ++d) {
             game->newDeal();
+            std::array<int, 53> slotOf{};
             for (int slot = 1; slot <= 52; ++slot)
-                ++counts[static_cast<std::size_t>((game->card(slot) - 1) * 52 + slot - 1)];
+                slotOf[static_cast<std::size_t>(game->card(slot))] = slot;
+            if (order) {
+                // The six orders: which card comes first, then whether the
+                // other two keep their order.
+                const std::array<int, 3> places{slotOf[1], slotOf[27], slotOf[52]};
+                std::array<int, 3> byPlace{0, 1, 2};
+                std::sort(byPlace.begin(), byPlace.end(), [&places](int x, int y) { return places[x] < places[y]; });
+                ++counts[static_cast<std::size_t>(byPlace[0] * 2 + (byPlace[1] > byPlace[2]))];
+            } else {
+                for (int card = 1; card <= 52; ++card)
+                    ++counts[static_cast<std::size_t>((card - 1) * 52 + slotOf[static_cast<std::size_t>(card)] - 1)];
+            }
         }
-        const double expected = deals / 52.0;
+        const double expected = order ? deals / 6.0 : deals / 52.0; // a card is in a given place once in 52 deals
         double chi2 = 0;
         for (int n : counts)
             chi2 += (n - expected) * (n - expected) / expected;
-        // 52 * 51 degrees of freedom: mean 2652, standard deviation about 73.
-        QVERIFY2(chi2 < 2652 + 5 * 73, qPrintable(QStringLiteral("chi-square %1").arg(chi2)));
-        QVERIFY2(chi2 > 2652 - 5 * 73, qPrintable(QStringLiteral("chi-square %1 (too even)").arg(chi2)));
+        if (order) {
+            // 5 degrees of freedom: above 36 by chance less than once in a million.
+            QVERIFY2(chi2 < 36, qPrintable(QStringLiteral("chi-square %1").arg(chi2)));
+        } else {
+            // 52 * 51 degrees of freedom: mean 2652, standard deviation about 73.
+            QVERIFY2(chi2 < 2652 + 5 * 73, qPrintable(QStringLiteral("chi-square %1").arg(chi2)));
+            QVERIFY2(chi2 > 2652 - 5 * 73, qPrintable(QStringLiteral("chi-square %1 (too even)").arg(chi2)));
+        }
     }
 
     // The random value is always below 1, even from the largest raw draw,
