@@ -70,6 +70,9 @@ done
 echo "== held key: 2000 keys at 50 per second through Xvfb"
 $xvfb "$bin/bench_heldkey" --keys 2000 --rate 50 2>>"$out/log.txt" | collect
 
+echo "== sound: requests and shutdown, no server and a frozen one"
+"$bin/bench_sound" 2>>"$out/log.txt" | collect
+
 # The machine.
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
 cores=$(nproc)
@@ -127,6 +130,19 @@ END {
         sprintf("%.2f", v[h "lag_median_ms"]), sprintf("%.2f", v[h "lag_p99_ms"]), sprintf("%.2f", v[h "lag_max_ms"])
     printf "| Held key: key sent to X server reporting the window changed, median / max | %s / %s ms | | | |\n", \
         sprintf("%.2f", v[h "screen_lag_median_ms"]), sprintf("%.2f", v[h "screen_lag_max_ms"])
+    n = split("no_server frozen_server", srv, " ")
+    for (i = 1; i <= n; i++) {
+        r = "sound.request." srv[i] "."; name = srv[i] == "no_server" ? "no sound server" : "a frozen sound server"
+        printf "| Sound request, calling thread, %s: median / p99 / max of 200 | %s / %s / %s ms | | ≤ 2 ms median | %s |\n", \
+            name, sprintf("%.3f", v[r "median_ms"]), sprintf("%.3f", v[r "p99_ms"]), sprintf("%.3f", v[r "max_ms"]), \
+            ok(v[r "median_ms"] <= 2)
+    }
+    n = split("decoding frozen_server", sd, " ")
+    for (i = 1; i <= n; i++) {
+        r = "sound.shutdown." sd[i] "."; name = sd[i] == "decoding" ? "during a 16 MiB decode" : "with a frozen sound server"
+        printf "| Sound player shutdown %s: median / max of 8 | %s / %s ms | | ≤ 50 ms | %s |\n", \
+            name, sprintf("%.2f", v[r "median_ms"]), sprintf("%.2f", v[r "max_ms"]), ok(v[r "max_ms"] <= 50)
+    }
 }' "$results" >"$table"
 
 readme=$root/bench/README.md

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian 12 packages Kvindo needs to build, run and test that
 # are not installed yet, and any packages named as arguments (make fuzz names
-# clang's). Uses sudo only when not run as root.
+# clang's). Uses sudo only when not run as root. On a bare Debian 12 system
+# with git and make (the README's prerequisites) this is all there is to add.
 set -eu
 
 packages="
@@ -11,7 +12,8 @@ fonts-comic-neue fontconfig
 libsndfile1-dev libpulse-dev
 qt6-wayland
 xvfb xdotool x11-utils libxcb1-dev weston
-desktop-file-utils appstream dpkg-dev strace
+desktop-file-utils appstream dpkg-dev file strace
+dbus-daemon
 pulseaudio pulseaudio-utils sox
 $*"
 
