@@ -29,6 +29,7 @@ prerequisites=$(sed -n 's/^sudo apt install //p' "$repo/README.md" | head -n 1)
 }
 
 root=$(mktemp -d /var/tmp/kvindo-bare.XXXXXX)
+chmod 755 "$root" # the root directory of a system, which every user passes through
 cleanup() {
     for mount in "$root/mnt" "$root/tmp" "$root/dev" "$root/proc"; do
         mountpoint -q "$mount" && umount -R -l "$mount"
