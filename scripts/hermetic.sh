@@ -44,10 +44,9 @@ fi
 setsid "$@" >"$TE_DIR/output" 2>"$TE_DIR/errors" </dev/null &
 command=$!
 TE_GROUPS+=("$command")
-seen=$TE_DIR/output
-[ -s "$seen" ] || seen=$TE_DIR/errors
-te_wait "$command" "$deadline" "$(basename "$1")" "$seen" >"$TE_DIR/stuck"
+# Its output first; the line of a deadline that ran out comes last, at exit.
+te_wait "$command" "$deadline" "$(basename "$1")" "$TE_DIR/output" >/dev/null
 status=$?
-cat "$TE_DIR/output" "$TE_DIR/stuck"
+cat "$TE_DIR/output"
 cat "$TE_DIR/errors" >&2
 exit "$status"

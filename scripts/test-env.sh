@@ -13,6 +13,7 @@
 #   te_until SECONDS STEP COMMAND...   # retries COMMAND every 50 ms until it succeeds
 #                                      # (TE_LOG=FILE: what to show should it print nothing)
 #   te_wait PID SECONDS STEP [LOG]     # waits for PID to end, returns its status
+#   te_run SECONDS STEP COMMAND...     # runs COMMAND, ended after SECONDS (status 124)
 #   te_stop PID...        # ends processes by PID: TERM, then KILL after 3 s
 #
 # A wait that runs out ends what it waited for and prints one line: the step
@@ -52,6 +53,7 @@ te_cleanup() {
     local status=$? command
     trap - EXIT TERM INT
     for command in "${TE_ATEXIT[@]}"; do eval "$command"; done
+    [ -s "$TE_DIR/stuck" ] && cat "$TE_DIR/stuck"
     [ "${#TE_PIDS[@]}" -gt 0 ] && te_stop "${TE_PIDS[@]}"
     for command in "${TE_GROUPS[@]}"; do
         kill -KILL -- "-$command" 2>/dev/null
@@ -59,6 +61,12 @@ te_cleanup() {
     done
     rm -rf "$TE_DIR"
     exit "$status"
+}
+
+# Says which step stuck, now and again at exit (where a log it went to would
+# not show it).
+te_stuck() {
+    echo "$TE_NAME: stuck: $*" | tee -a "$TE_DIR/stuck"
 }
 
 # The last line FILE holds, shortened, or "nothing".
@@ -77,8 +85,16 @@ te_until() {
     done
     local seen=$TE_DIR/until.out
     [ -s "$seen" ] || seen=${TE_LOG:-$seen}
-    echo "$TE_NAME: stuck: $step, not within $limit s (last seen: $(te_last "$seen"))"
+    te_stuck "$step, not within $limit s (last seen: $(te_last "$seen"))"
     return 1
+}
+
+te_run() {
+    local limit=$1 step=$2 status=0
+    shift 2
+    timeout -k 3 "$limit" "$@" || status=$?
+    [ "$status" = 124 ] && te_stuck "$step, still running after $limit s; ended it"
+    return "$status"
 }
 
 te_wait() {
@@ -90,7 +106,7 @@ te_wait() {
         fi
         sleep 0.1
     done
-    echo "$TE_NAME: stuck: $step, still running after $limit s; ended it${log:+ (last seen: $(te_last "$log"))}"
+    te_stuck "$step, still running after $limit s; ended it${log:+ (last seen: $(te_last "$log"))}"
     te_stop "$pid"
     return 124
 }
@@ -121,8 +137,11 @@ te_bus() {
     DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$TE_DIR/bus.address")
 }
 
+# -noreset: by default the server starts over each time its last client
+# leaves, and a client that connects just then is turned away (seen: a test
+# polling with xdotool while the game started).
 te_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$TE_DIR/display" >"$TE_DIR/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$TE_DIR/display" >"$TE_DIR/xvfb.log" 2>&1 &
     TE_PIDS+=($!)
     te_until 10 "Xvfb to start" test -s "$TE_DIR/display" || {
         cat "$TE_DIR/xvfb.log"

@@ -65,8 +65,8 @@ if command -v strace >/dev/null; then
 fi
 
 # The .deb, made from a copy of the build's packaging set-up.
-(cd "$work" && timeout 60 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb") >"$work/cpack.log" 2>&1 \
-    || { cat "$work/cpack.log"; echo "install_tree: cpack failed or took over 60 s (last seen: $(te_last "$work/cpack.log"))"; }
+(cd "$work" && te_run 60 "cpack" cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb") \
+    >"$work/cpack.log" 2>&1 || cat "$work/cpack.log"
 deb=$(ls "$work"/deb/kvindo_*.deb 2>/dev/null | head -n 1)
 check ".deb built" test -n "$deb"
 if [ -n "$deb" ]; then

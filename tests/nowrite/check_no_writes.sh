@@ -48,7 +48,7 @@ play() { # play CASE: a game under strace; leaves $work/CASE/strace.log
     fi
     local window
     window=$(head -n 1 "$TE_DIR/until.out")
-    timeout 10 xdotool windowfocus --sync "$window"
+    te_run 10 "$1: focus on the window" xdotool windowfocus --sync "$window"
     sleep 0.5
     # Turn cards, deal anew from the menu three times, switch the sound off
     # and on, choose another count, and leave with Avsluta: all from the
@@ -59,7 +59,7 @@ play() { # play CASE: a game under strace; leaves $work/CASE/strace.log
         "150 F10 Down Down Return F10 Down Down Return" "150 F10 Down Return" "150 F10 Right Down Down Return" \
         "20 a b c d e f" "150 F10 Down Return" "20 a b c" "150 F10 Up Return"; do
         # shellcheck disable=SC2086
-        timeout 20 xdotool key --delay $keys
+        te_run 20 "$1: keys $keys" xdotool key --delay $keys
     done
     local status=0
     te_wait "$pid" 20 "$1: the game to end after Avsluta" "$dir/strace.log" || status=$?

@@ -49,11 +49,8 @@ mkfifo "$GAME/Fifo.wav"
 # directory of the server's: anything it wrote would show up there. Each run
 # has 30 s; the longest takes 10.
 run_driver() {
-    env -u PULSE_COOKIE -u XDG_CONFIG_HOME HOME="$HOMEDIR" XDG_RUNTIME_DIR="$RUNDIR" \
-        PULSE_SERVER="unix:$SERVER_DIR/pulse/native" timeout -k 3 30 "$DRIVER" dir "$GAME" "$@"
-    local status=$?
-    [ "$status" = 124 ] && echo "sound_e2e: stuck: the driver ($*), still running after 30 s; ended it"
-    return "$status"
+    te_run 30 "the driver ($*)" env -u PULSE_COOKIE -u XDG_CONFIG_HOME HOME="$HOMEDIR" XDG_RUNTIME_DIR="$RUNDIR" \
+        PULSE_SERVER="unix:$SERVER_DIR/pulse/native" "$DRIVER" dir "$GAME" "$@"
 }
 
 # 1. A server that starts after the game: the first cue is lost (silently),
@@ -194,9 +191,9 @@ if [ "$(id -u)" = 0 ]; then
 fi
 sanitizer=()
 [ -n "${ASAN_OPTIONS:-}" ] && sanitizer=("ASAN_OPTIONS=$ASAN_OPTIONS:detect_leaks=0")
-env -i PATH=/usr/bin:/bin HOME="$SPAWN/home" XDG_RUNTIME_DIR="$SPAWN/runtime" PULSE_CLIENTCONFIG="$SPAWN/client.conf" \
-    "${sanitizer[@]}" "${as_user[@]}" timeout -k 3 20 "$SPAWN/driver" dir "$SPAWN/game" safe sleep 500 \
-    >"$W/autospawn.log" 2>&1
+te_run 20 "the driver with no server" env -i PATH=/usr/bin:/bin HOME="$SPAWN/home" XDG_RUNTIME_DIR="$SPAWN/runtime" \
+    PULSE_CLIENTCONFIG="$SPAWN/client.conf" "${sanitizer[@]}" "${as_user[@]}" "$SPAWN/driver" dir "$SPAWN/game" \
+    safe sleep 500 >"$W/autospawn.log" 2>&1
 check "no server: the player ran" grep -q "^request Yes.wav ret=1" "$W/autospawn.log"
 check "no server: the player started none" test ! -e "$SPAWN/spawned"
 
