@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # shellcheck shell=bash
 # Surroundings of a test's own, so that what it starts behaves alike on a
 # bare server and on a full desktop (whose session bus, screen reader bus,
@@ -15,6 +17,8 @@
 #   te_wait PID SECONDS STEP [LOG]     # waits for PID to end, returns its status
 #   te_run SECONDS STEP COMMAND...     # runs COMMAND, ended after SECONDS (status 124)
 #   te_stop PID...        # ends processes by PID: TERM, then KILL after 3 s
+#   te_check WHAT COMMAND...           # one check: on failure "FAIL: WHAT" and COMMAND's output
+#   te_checked            # "N passed, M failed"; fails if any check did
 #
 # A wait that runs out ends what it waited for and prints one line: the step
 # that stuck and what LOG (or the step's command) last showed. Everything
@@ -43,6 +47,25 @@ te_isolate() {
         QT_IM_MODULE XMODIFIERS GTK_MODULES \
         PULSE_SERVER PULSE_COOKIE PULSE_RUNTIME_PATH PULSE_CLIENTCONFIG PIPEWIRE_RUNTIME_DIR PIPEWIRE_REMOTE
     export DBUS_SESSION_BUS_ADDRESS=disabled:
+}
+
+TE_PASSED=0
+TE_FAILED=0
+te_check() {
+    local what=$1
+    shift
+    if "$@" >"$TE_DIR/check.out" 2>&1; then
+        TE_PASSED=$((TE_PASSED + 1))
+    else
+        TE_FAILED=$((TE_FAILED + 1))
+        echo "FAIL: $what"
+        sed 's/^/    /' "$TE_DIR/check.out"
+    fi
+}
+
+te_checked() {
+    echo "$TE_PASSED passed, $TE_FAILED failed"
+    [ "$TE_FAILED" -eq 0 ]
 }
 
 te_atexit() {

@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # The installed game: files in place, the link leading the program to its own
 # directory, desktop and AppStream files valid, icons at their sizes, and a
 # .deb that names what the program needs.
@@ -9,19 +11,6 @@ build=$(cd "$1" && pwd)
 source "$(dirname "$0")/../../scripts/test-env.sh"
 te_init install_tree
 work=$TE_DIR
-failures=0
-passes=0
-check() { # check DESCRIPTION COMMAND...
-    what=$1
-    shift
-    if "$@" >"$work/out" 2>&1; then
-        passes=$((passes + 1))
-    else
-        failures=$((failures + 1))
-        echo "FAIL: $what"
-        sed 's/^/    /' "$work/out"
-    fi
-}
 
 root=$work/root
 DESTDIR=$root cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 || {
@@ -31,23 +20,23 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 |
 id=se.norvakk.Kvindo
 program=$root/usr/lib/kvindo/kvindo
 
-check "program installed in a directory of its own" test -x "$program"
-check "games/kvindo is a relative link" sh -c "test -L '$root/usr/games/kvindo' && readlink '$root/usr/games/kvindo' | grep -qv '^/'"
-check "the link resolves to the program" test "$(readlink -f "$root/usr/games/kvindo")" = "$(readlink -f "$program")"
+te_check "program installed in a directory of its own" test -x "$program"
+te_check "games/kvindo is a relative link" sh -c "test -L '$root/usr/games/kvindo' && readlink '$root/usr/games/kvindo' | grep -qv '^/'"
+te_check "the link resolves to the program" test "$(readlink -f "$root/usr/games/kvindo")" = "$(readlink -f "$program")"
 for cue in Yes.wav Doh.wav; do
-    check "$cue beside the program" test -s "$root/usr/lib/kvindo/$cue"
+    te_check "$cue beside the program" test -s "$root/usr/lib/kvindo/$cue"
 done
-check "desktop file valid" desktop-file-validate "$root/usr/share/applications/$id.desktop"
-check "desktop file: game categories" grep -qx 'Categories=Game;CardGame;' "$root/usr/share/applications/$id.desktop"
-check "desktop file: Swedish name and comment" sh -c "grep -q '^Name\[sv\]=' '$root/usr/share/applications/$id.desktop' && grep -q '^Comment\[sv\]=' '$root/usr/share/applications/$id.desktop'"
-check "metainfo valid" appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml"
-check "scalable icon" test -s "$root/usr/share/icons/hicolor/scalable/apps/$id.svg"
-check "icon theme holds icons only" test -z "$(find "$root/usr/share/icons" -type f ! -name '*.png' ! -name '*.svg')"
+te_check "desktop file valid" desktop-file-validate "$root/usr/share/applications/$id.desktop"
+te_check "desktop file: game categories" grep -qx 'Categories=Game;CardGame;' "$root/usr/share/applications/$id.desktop"
+te_check "desktop file: Swedish name and comment" sh -c "grep -q '^Name\[sv\]=' '$root/usr/share/applications/$id.desktop' && grep -q '^Comment\[sv\]=' '$root/usr/share/applications/$id.desktop'"
+te_check "metainfo valid" appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml"
+te_check "scalable icon" test -s "$root/usr/share/icons/hicolor/scalable/apps/$id.svg"
+te_check "icon theme holds icons only" test -z "$(find "$root/usr/share/icons" -type f ! -name '*.png' ! -name '*.svg')"
 for size in 16 22 24 32 48 64 128 256; do
     png=$root/usr/share/icons/hicolor/${size}x${size}/apps/$id.png
     # The width and height stand in the PNG header, big-endian, at bytes 16..23.
     be="0 0 $((size / 256)) $((size % 256))"
-    check "icon ${size}x${size}" sh -c "test \"\$(od -An -tu1 -j16 -N8 '$png' | tr -s ' ' | sed 's/^ //')\" = '$be $be'"
+    te_check "icon ${size}x${size}" sh -c "test \"\$(od -An -tu1 -j16 -N8 '$png' | tr -s ' ' | sed 's/^ //')\" = '$be $be'"
 done
 
 # Started through the link, the program looks for its cues in its own
@@ -61,21 +50,20 @@ if command -v strace >/dev/null; then
     # The game is the first process the trace shows.
     te_stop "$(awk 'NR == 1 { print $1 }' "$work/strace")"
     te_wait "$traced" 10 "strace to end with the game" "$work/strace"
-    check "cues looked up beside the program, through the link" grep -q "$cues" "$work/strace"
+    te_check "cues looked up beside the program, through the link" grep -q "$cues" "$work/strace"
 fi
 
 # The .deb, made from a copy of the build's packaging set-up.
 (cd "$work" && te_run 60 "cpack" cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb") \
     >"$work/cpack.log" 2>&1 || cat "$work/cpack.log"
 deb=$(ls "$work"/deb/kvindo_*.deb 2>/dev/null | head -n 1)
-check ".deb built" test -n "$deb"
+te_check ".deb built" test -n "$deb"
 if [ -n "$deb" ]; then
     depends=$(dpkg-deb -f "$deb" Depends)
     for package in libqt6widgets6 libqt6svg6 libqt6gui6 qt6-qpa-plugins libsndfile1 libpulse0 fonts-comic-neue; do
-        check ".deb depends on $package" sh -c "echo '$depends' | tr ',' '\n' | grep -q '^ *$package\\b'"
+        te_check ".deb depends on $package" sh -c "echo '$depends' | tr ',' '\n' | grep -q '^ *$package\\b'"
     done
-    check ".deb holds the program, the link and the cues" sh -c "dpkg-deb -c '$deb' | grep -q './usr/games/kvindo -> ../lib/kvindo/kvindo' && dpkg-deb -c '$deb' | grep -q './usr/lib/kvindo/Yes.wav' && dpkg-deb -c '$deb' | grep -q './usr/share/metainfo/$id.metainfo.xml'"
+    te_check ".deb holds the program, the link and the cues" sh -c "dpkg-deb -c '$deb' | grep -q './usr/games/kvindo -> ../lib/kvindo/kvindo' && dpkg-deb -c '$deb' | grep -q './usr/lib/kvindo/Yes.wav' && dpkg-deb -c '$deb' | grep -q './usr/share/metainfo/$id.metainfo.xml'"
 fi
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+te_checked

@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # The game writes nothing: played under strace in a real X server, with its
 # sound files beside it and without them, with an empty home, it creates,
 # renames, removes or opens for writing no file outside /tmp, /dev and /proc,
@@ -13,11 +15,6 @@ cues=$2
 source "$(dirname "$0")/../../scripts/test-env.sh"
 te_init no_writes
 work=$TE_DIR
-failures=0
-passes=0
-check() { # check DESCRIPTION COMMAND...
-    if "${@:2}"; then passes=$((passes + 1)); else echo "FAIL: $1"; failures=$((failures + 1)); fi
-}
 
 play() { # play CASE: a game under strace; leaves $work/CASE/strace.log
     local dir=$work/$1
@@ -42,7 +39,7 @@ play() { # play CASE: a game under strace; leaves $work/CASE/strace.log
     TE_PIDS+=("$pid")
     if ! te_until 20 "$1: the game's window to appear" \
         xdotool search --onlyvisible --name '^Kvindo av Norvakk$'; then
-        check "$1: the game showed its window" false
+        te_check "$1: the game showed its window" false
         te_stop "$pid"
         return
     fi
@@ -63,22 +60,21 @@ play() { # play CASE: a game under strace; leaves $work/CASE/strace.log
     done
     local status=0
     te_wait "$pid" 20 "$1: the game to end after Avsluta" "$dir/strace.log" || status=$?
-    check "$1: the game ended with status 0 from Avsluta" test "$status" -eq 0
-    check "$1: home left empty" test -z "$(find "$dir/home" -mindepth 1)"
-    check "$1: runtime directory left empty" test -z "$(find "$dir/runtime" -mindepth 1)"
+    te_check "$1: the game ended with status 0 from Avsluta" test "$status" -eq 0
+    te_check "$1: home left empty" test -z "$(find "$dir/home" -mindepth 1)"
+    te_check "$1: runtime directory left empty" test -z "$(find "$dir/runtime" -mindepth 1)"
     # Successful calls that write, with a path outside /tmp, /dev and /proc.
     grep -v '= -1 ' "$dir/strace.log" \
         | grep -E 'O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|creat\(|rename|unlink|rmdir|mkdir|link\(|linkat\(|symlink|truncate|mknod' \
         | grep -v -E '"/(tmp|dev|proc)/' >"$dir/writes"
-    check "$1: no file written outside /tmp, /dev and /proc" test ! -s "$dir/writes"
+    te_check "$1: no file written outside /tmp, /dev and /proc" test ! -s "$dir/writes"
     sed 's/^/    /' "$dir/writes"
     local lookups
     lookups=$(grep -c -E "\"$dir/program/(Yes|Doh)\.wav\"" "$dir/strace.log")
     echo "$1: cues looked up $lookups times"
-    check "$1: the game played (its cues were looked up $lookups times)" test "$lookups" -ge 4
+    te_check "$1: the game played (its cues were looked up $lookups times)" test "$lookups" -ge 4
 }
 
 play with-sounds
 play without-sounds
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+te_checked

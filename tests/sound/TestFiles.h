@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Sound files the tests write for themselves: good tones in every encoding,
 // and every kind of bad file the layer must survive.
 #pragma once
@@ -17,8 +19,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include <sys/stat.h>
@@ -354,6 +358,18 @@ inline std::vector<DamagedCase> damagedFiles()
         {"truncated data", wavHeader(1, 1, 44100, 16, 44100 * 2) + tenth, 4410},
         {"header claims 4 GiB", wavHeader(1, 1, 44100, 16, 0xFFFFFFF0u) + tenth, 4410},
     };
+}
+
+// Bytes this process has read through read() and its kin so far.
+inline qint64 bytesRead()
+{
+    std::ifstream in("/proc/self/io");
+    std::string key;
+    qint64 value = -1;
+    while (in >> key >> value)
+        if (key == "rchar:")
+            return value;
+    return -1;
 }
 
 // Whether check holds when run as user and group nobody, in a child process

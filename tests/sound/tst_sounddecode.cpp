@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The decode step: every WAV encoding comes out as the tone it holds, and no
 // file, however broken or hostile, gets past the bounds.
 #include "FakeLibraries.h"
@@ -10,7 +12,6 @@
 #include <QTest>
 
 #include <chrono>
-#include <fstream>
 #include <future>
 #include <thread>
 
@@ -36,18 +37,6 @@ DecodeResult decodeWithin(const QString &path, std::chrono::seconds limit, bool 
     }).detach();
     *finished = result.wait_for(limit) == std::future_status::ready;
     return *finished ? result.get() : DecodeResult{};
-}
-
-// Bytes this process has read through read() and its kin so far.
-qint64 bytesRead()
-{
-    std::ifstream in("/proc/self/io");
-    std::string key;
-    qint64 value = -1;
-    while (in >> key >> value)
-        if (key == "rchar:")
-            return value;
-    return -1;
 }
 
 // A copy of bytes that ends where an unreadable page begins: reading one
@@ -198,13 +187,13 @@ void TestSoundDecode::rejectsHarmfulFiles()
 
     QTemporaryDir caseDir;
     const QString path = testfiles::badFiles()[std::size_t(index)].make(caseDir.path());
-    const qint64 readBefore = bytesRead();
+    const qint64 readBefore = testfiles::bytesRead();
     bool finished = false;
     const DecodeResult r = decodeWithin(path, std::chrono::seconds(20), &finished);
     QVERIFY2(finished, "decode hung");
     QVERIFY(!r.pcm);
     QCOMPARE(r.error, expected);
-    const qint64 read = bytesRead() - readBefore;
+    const qint64 read = testfiles::bytesRead() - readBefore;
     if (expected == DecodeError::Missing || expected == DecodeError::NotRegular || expected == DecodeError::TooSmall
         || expected == DecodeError::TooLarge)
         QVERIFY2(read < 64 * 1024, qPrintable(QString("%1 bytes read").arg(read)));

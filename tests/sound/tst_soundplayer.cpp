@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The request side of the sound layer: what a request returns, how requests
 // cut off, replace and follow each other, and that neither a bad file nor the
 // sound server's state ever holds up the calling thread.
@@ -64,18 +66,6 @@ double statusMiB(const char *key)
 void checkUiTimes(const std::vector<double> &ms)
 {
     QVERIFY2(worst(ms) < 100.0, qPrintable(QString("worst %1 ms").arg(worst(ms))));
-}
-
-// Bytes this process has read through read() and its kin so far.
-qint64 bytesRead()
-{
-    std::ifstream in("/proc/self/io");
-    std::string key;
-    qint64 value = -1;
-    while (in >> key >> value)
-        if (key == "rchar:")
-            return value;
-    return -1;
 }
 
 QByteArray path8(const QString &p)
@@ -420,7 +410,7 @@ void TestSoundPlayer::anUnfinishedDecodeIsAbandoned()
     log->closeGate();
     player->play(path8(big).constData(), 3);
     QVERIFY(log->waitUntilStopWaits(kIdle));
-    const qint64 readBefore = bytesRead();
+    const qint64 readBefore = testfiles::bytesRead();
     std::thread closer;
     if (shutdown) {
         closer = std::thread([&player] { player.reset(); });
@@ -434,7 +424,7 @@ void TestSoundPlayer::anUnfinishedDecodeIsAbandoned()
     else
         QVERIFY(player->waitIdle(kIdle));
 
-    const qint64 read = bytesRead() - readBefore;
+    const qint64 read = testfiles::bytesRead() - readBefore;
     QVERIFY2(read < kvsound::kMaxFileBytes / 16, qPrintable(QString("%1 bytes read").arg(read)));
     const auto events = log->snapshot();
     QCOMPARE(countStarts(events), shutdown ? 0 : 1);
