@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # Quick start: `make run` builds and starts the game, `make test` builds and
 # runs every test. Both first install the Debian packages that are missing.
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Small statistics and output helpers shared by the benchmark programs.
 // Every program prints its figures as lines "RESULT <key> <value>" on
 // standard output; bench/run.sh collects them into the table.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The baseline for the start-up figures: a bare Qt window of the game's size
 // with the game's menu bar, and nothing else. Its client area is the table
 // green; there are no pictures, no labels and no window icon. Started the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // A held key: keys at a steady 50 per second through the X server and Qt's
 // whole event path, and whether every one turns a card and is shown in a
 // frame of its own in time.

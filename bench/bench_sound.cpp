@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The sound layer's costs to the game: the calling thread's time per request
 // and the player's shutdown, with no sound server, with a frozen one, and in
 // the middle of decoding the largest file allowed. Prints RESULT lines.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The cost of one turn with the window repainted at once: time per turn, and
 // with --callgrind the instructions of one deal's turns under callgrind.
 //

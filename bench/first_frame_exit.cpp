@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Linked into a program beside its own, unchanged main(): ends the process
 // the moment its first frame is complete, so that callgrind counts the
 // instructions from exec to the first frame and nothing after.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Time from exec to the first fully painted frame, seen from outside the
 // program through the X server, and the program's peak resident set.
 //

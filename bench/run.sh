@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # Runs every benchmark and rewrites the table of figures in bench/README.md.
 #   bench/run.sh [BUILD_DIR]      (make bench builds the programs, then runs this)
 # Needs Xvfb, valgrind and the bench programs built in BUILD_DIR (default

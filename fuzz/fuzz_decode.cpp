@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // libFuzzer target for the decode step: any bytes the program directory could
 // hold, fed to the in-memory decoder the loader thread uses.
 #include "sound/SoundLimits.h"

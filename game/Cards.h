@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The card model: card numbers 1..52, blocks of 13 per suit (hearts, clubs,
 // diamonds, spades), ace first and king last in each block.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 #include "Pictures.h"
 
 #include "Cards.h"
@@ -22,17 +24,23 @@ struct Picture
     QImage image; // the latest drawing
 };
 
-std::array<Picture, LastId - FirstId + 1> &pictures()
+bool inSet(int id)
+{
+    return id >= FirstId && id <= LastId;
+}
+
+// The picture of an id of the set.
+Picture &entry(int id)
 {
     static std::array<Picture, LastId - FirstId + 1> all;
-    return all;
+    return all[static_cast<std::size_t>(id - FirstId)];
 }
 
 QSvgRenderer *source(int id)
 {
-    if (id < FirstId || id > LastId)
+    if (!inSet(id))
         return nullptr;
-    Picture &picture = pictures()[static_cast<std::size_t>(id - FirstId)];
+    Picture &picture = entry(id);
     if (!picture.source && !picture.unreadable) {
         picture.source = load(id);
         picture.unreadable = !picture.source;
@@ -51,7 +59,7 @@ QSize deviceSize(QSize size, qreal scale)
 
 std::unique_ptr<QSvgRenderer> load(int id)
 {
-    if (id < FirstId || id > LastId)
+    if (!inSet(id))
         return nullptr;
     auto picture = std::make_unique<QSvgRenderer>(QStringLiteral(":/pictures/%1.svg").arg(id));
     if (!picture->isValid())
@@ -78,9 +86,9 @@ QString name(int id)
 
 QSize size(int id)
 {
-    if (id < FirstId || id > LastId)
+    if (!inSet(id))
         return QSize();
-    const Picture &picture = pictures()[static_cast<std::size_t>(id - FirstId)];
+    const Picture &picture = entry(id);
     if (picture.size.isEmpty())
         source(id);
     return picture.size;
@@ -88,9 +96,9 @@ QSize size(int id)
 
 QImage drawn(int id, QSize size, qreal scale)
 {
-    if (id < FirstId || id > LastId)
+    if (!inSet(id))
         return QImage();
-    Picture &picture = pictures()[static_cast<std::size_t>(id - FirstId)];
+    Picture &picture = entry(id);
     const QSize pixels = deviceSize(size, scale);
     if (picture.image.size() != pixels || picture.image.devicePixelRatio() != scale) {
         QSvgRenderer *svg = source(id);
@@ -112,8 +120,7 @@ QImage drawn(int id, QSize size, qreal scale)
 bool drawNextAhead(qreal scale)
 {
     for (int id = FirstId; id <= LastId; ++id) {
-        const QImage &image = pictures()[static_cast<std::size_t>(id - FirstId)].image;
-        if (!image.isNull() || pictures()[static_cast<std::size_t>(id - FirstId)].unreadable)
+        if (!entry(id).image.isNull() || entry(id).unreadable)
             continue;
         drawn(id, size(id), scale);
         return true;

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The picture set compiled into the program, addressed by ID: 100 the card
 // back, 101..152 the faces (100 + card number), 153 the table tile.
 #pragma once

@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # The README's quick start on a bare Debian 12: a minimal system made with
 # debootstrap --variant=minbase, given only the packages the README names as
 # prerequisites, then `make test` inside it on a clone of this repository's

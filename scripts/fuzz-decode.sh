@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # Builds the sound decoder's fuzz target with clang (libFuzzer, ASan, UBSan)
 # and runs it for a bounded time, starting from the kept corpus fuzz/corpus/.
 #   scripts/fuzz-decode.sh SECONDS [BUILD_DIR]

@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # Runs one test in surroundings of its own (scripts/test-env.sh), with a
 # deadline well under CTest's:
 #   scripts/hermetic.sh [--bus] [--x11] [--deadline SECONDS] COMMAND [ARGS...]

@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # Installs the Debian 12 packages Kvindo needs to build, run and test that
 # are not installed yet, and any packages named as arguments (make fuzz names
 # clang's). Uses sudo only when not run as root. On a bare Debian 12 system

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # shellcheck shell=bash
 # A private PulseAudio server with a null sink, for tests on a machine with no
 # desktop session, no D-Bus and no sound card (CI runs as root). Source it:

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Where decoded sounds go. The player calls these from its loader thread
 // only, one call at a time; an implementation must return promptly and never
 // wait for a sound server.

@@ -1,10 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 #include "sound/PulseOutput.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/mman.h>
 #include <sys/random.h>

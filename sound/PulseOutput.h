@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Output through the sound server's PulseAudio protocol (served by
 // PulseAudio or PipeWire's pulse server): one playback stream at a time on a
 // libpulse threaded main loop.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // libsndfile and libpulse, opened when the sound threads first need them
 // rather than linked to the program: loading and linking them (a dozen
 // libraries with their codecs) would otherwise delay the first frame.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The bounds every sound file must keep before it is decoded and played.
 // A cue for a card turn lasts a fraction of a second; these leave ample room
 // for any sensible file while keeping a hostile one from costing more than

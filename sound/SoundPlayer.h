@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The game's sound output: plays the WAV file of each request, asynchronously.
 //
 //   kvsound::SoundPlayer player;           // before the first deal

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 #include "sound/WavDecode.h"
 
 #include "sound/SoundLimits.h"
@@ -15,41 +17,6 @@
 #include <unistd.h>
 
 namespace kvsound {
-
-const char *describe(DecodeError error)
-{
-    switch (error) {
-    case DecodeError::None:
-        return "ok";
-    case DecodeError::Missing:
-        return "cannot be opened";
-    case DecodeError::NotRegular:
-        return "not a regular file";
-    case DecodeError::TooSmall:
-        return "too small";
-    case DecodeError::TooLarge:
-        return "too large";
-    case DecodeError::ReadFailed:
-        return "read failed";
-    case DecodeError::NotWav:
-        return "not a WAV file";
-    case DecodeError::Undecodable:
-        return "undecodable";
-    case DecodeError::BadChannels:
-        return "unsupported channel count";
-    case DecodeError::BadRate:
-        return "unsupported sample rate";
-    case DecodeError::TooLong:
-        return "decodes to too many samples";
-    case DecodeError::Empty:
-        return "no audio frames";
-    case DecodeError::Cancelled:
-        return "cancelled";
-    case DecodeError::NoDecoder:
-        return "libsndfile is not installed";
-    }
-    return "unknown";
-}
 
 namespace {
 

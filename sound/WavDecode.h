@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Decoding of one sound file into 16-bit PCM, with every bound of
 // SoundLimits.h enforced. Pure functions: no threads, no sound server.
 #pragma once
@@ -35,8 +37,6 @@ enum class DecodeError {
     Cancelled, // a newer request (or shutdown) made the work pointless
     NoDecoder, // libsndfile is not installed
 };
-
-const char *describe(DecodeError error);
 
 struct DecodeResult
 {

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The tests' one way into the window's private state: read the deal, rig a
 // deck, call the private procedures.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Input: keys, presses on the deck and elsewhere, and the menu items.
 #include "KvindoTestAccess.h"
 #include "SoundRecorder.h"

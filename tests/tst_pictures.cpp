@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The picture set: every picture present at its size, card corners in the
 // table green, the table tile's bevel, and pictures drawn sharp at any scale.
 #include "game/Pictures.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The rules: counts, matches, the lost and the exhausted deal, the deal
 // itself and the choice of counting version.
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // A long random stream of input through the real window, checked after every
 // event against a model of the rules; and memory that stays flat over many
 // turns. KVINDO_SOAK_EVENTS sets the length (make soak runs a longer one),

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // A picture element of the table: shows one picture of the set, drawn from
 // its vector source at the screen's resolution. Unstretched, it takes the
 // picture's own size; stretched, it fills its box.
@@ -18,7 +20,6 @@ public:
     ~PictureBox() override;
 
     void setStretch(bool stretch);
-    bool stretch() const { return stretch_; }
 
     // Loads picture id; a picture that cannot be loaded is a fatal error.
     // Unless the box has a name of its own, a screen reader names it after

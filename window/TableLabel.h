@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // A text label of the table: a number in light green straight on the table,
 // its box fitted to the text with the left and top edges kept.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The window's layout is stated in twips, as designed (1/1440 inch at 96
 // pixels per inch). This is the one place that turns it into Qt's logical
 // pixels; Qt scales those to the screen.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 #include "frmKvindo.h"
 
 #include "PictureBox.h"
@@ -7,9 +9,7 @@
 #include "game/Pictures.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QProxyStyle>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The table window: the one window of the game. It holds the display
 // elements, the menu bar, the state of the current deal and the procedures
 // that play it. window/ builds the window and wires the input; game/ holds

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Build tool: draws the icon's vector master as the PNG sizes of the hicolor
 // icon theme.
 //   render_icon MASTER.svg OUTPUT_DIR NAME SIZE...

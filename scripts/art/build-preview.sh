@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # Builds the art preview tool (scripts/art/preview.cpp) into BUILD_DIR
 # (default /tmp/kvindo-art).  Needs g++ and the Qt 6 Gui and Svg development
 # packages.  Then, from the top of the work tree:

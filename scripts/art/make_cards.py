@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 """Draws Kvindo's pictures: the 52 card faces, the card back, the table tile
 and the program icon, as small SVG files.
 
@@ -11,9 +13,10 @@ diamonds, spades, each ace..king), 153 is the table tile.
 Everything is drawn here from plain geometry: the suit signs, a small stroke
 font for the corner indices, the pip layouts and the court portraits.  The
 files only use what Qt's SVG renderer handles well (no text, patterns, clip
-paths or style sheets), and are kept lean because the game parses a picture
-every time a card is turned.  The output is the same, byte for byte, on every
-run; the generated files are committed so the build never needs Python.
+paths or style sheets), and are kept lean because the game parses each one
+before it draws it at the screen's resolution.  The output is the same, byte
+for byte, on every run; the generated files are committed so the build never
+needs Python.
 
 To look at the result the way the game draws it, build and run the preview
 (scripts/art/build-preview.sh, then preview OUTDIR --check) and open the

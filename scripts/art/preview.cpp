@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Kvindo art preview: renders every picture the way the game does (QSvgRenderer
 // into a QImage) and lays the results out on contact sheets, so the artwork can
 // be judged at each device scale.  It also runs the pixel checks the game's art

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Stand-ins for libpulse and libsndfile, to drive the sound layer through
 // states a real server or decoder will not show on cue: a connection that
 // is still being made, a decoder that yields more than its header promised.

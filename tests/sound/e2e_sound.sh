@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # End to end: the game's sound requests through the real layer into a private
 # PulseAudio server with a null sink, judged from a recording of its monitor.
 #   e2e_sound.sh DRIVER PA_CI_SH [KVINDO]

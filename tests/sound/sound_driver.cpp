@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // Drives the sound layer the way the game does, for the end-to-end test:
 // one SoundPlayer installed with modLjud::setSoundOutput, and
 // PlaySoundA(<dir>/Yes.wav or <dir>/Doh.wav, 0, 3) on each turn while sound

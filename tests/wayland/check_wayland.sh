@@ -1,4 +1,6 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # The game starts on Wayland too: in a private headless Weston compositor it
 # makes its toplevel window with its title and app id and puts a picture on
 # it, and keeps running until it is stopped.

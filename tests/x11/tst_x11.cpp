@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The real program in a real X server, driven by real input (xdotool) and
 // checked through screenshots.
 #include "game/Pictures.h"
