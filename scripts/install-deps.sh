@@ -14,7 +14,7 @@ fonts-comic-neue fontconfig
 libsndfile1-dev libpulse-dev
 qt6-wayland
 xvfb xdotool x11-utils libxcb1-dev weston
-desktop-file-utils appstream dpkg-dev file strace
+desktop-file-utils appstream dpkg-dev file strace lintian man-db
 dbus-daemon
 pulseaudio pulseaudio-utils sox
 $*"

@@ -67,12 +67,12 @@ private slots:
         QVERIFY(form.isVisible());
     }
 
-    // The window icon carries the small sizes with the very pixels of the
-    // installed icon theme's PNGs.
+    // The window icon carries its sizes, up to the 96 x 96 image of its
+    // design, with the very pixels of the installed icon theme's PNGs.
     void windowIcon_data()
     {
         QTest::addColumn<int>("size");
-        for (const int size : {16, 32, 64})
+        for (const int size : {16, 32, 64, 96})
             QTest::newRow(qPrintable(QString::number(size))) << size;
     }
     void windowIcon()
@@ -85,7 +85,7 @@ private slots:
                                  .toImage()
                                  .convertToFormat(QImage::Format_ARGB32_Premultiplied);
         const QImage theme
-            = QImage(QStringLiteral(KVINDO_ICON_DIR "/%1x%1/apps/se.norvakk.Kvindo.png").arg(size), "PNG")
+            = QImage(QStringLiteral(KVINDO_ICON_DIR "/%1x%1/apps/" KVINDO_APP_ID ".png").arg(size), "PNG")
                   .convertToFormat(QImage::Format_ARGB32_Premultiplied);
         QVERIFY(!theme.isNull());
         QCOMPARE(shown, theme);

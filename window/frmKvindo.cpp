@@ -91,9 +91,9 @@ frmKvindo::frmKvindo(QWidget *parent)
     setObjectName(QStringLiteral("frmKvindo"));
     setWindowTitle(QStringLiteral("Kvindo av Norvakk"));
     QIcon icon;
-    for (const int size : {16, 32, 64}) {
+    for (const int size : {KVINDO_WINDOW_ICON_SIZES}) {
         const QByteArray pixels
-            = QResource(QStringLiteral(":/icon/%1x%1/apps/se.norvakk.Kvindo.rgba").arg(size)).uncompressedData();
+            = QResource(QStringLiteral(":/icon/%1x%1/apps/" KVINDO_APP_ID ".rgba").arg(size)).uncompressedData();
         if (pixels.size() != qsizetype(size) * size * 4)
             continue;
         const QImage image(reinterpret_cast<const uchar *>(pixels.constData()), size, size, size * 4,
@@ -184,8 +184,13 @@ void frmKvindo::Form_Load()
     Ver_Click(1);
     NewDeal();
     adjustSize();
+    // Centred on the screen: the window itself now, its frame too once the
+    // window manager has drawn one (its size is known only then). A moment
+    // after start, where the window stands is the player's business.
     if (const QScreen *screen = this->screen())
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+    centringFrame = true;
+    QTimer::singleShot(2000, this, [this] { centringFrame = false; });
     show();
     Image1->setPicture(Cards::TablePicture);
     imgBak->setPicture(Cards::BackPicture);
@@ -209,6 +214,10 @@ bool frmKvindo::eventFilter(QObject *watched, QEvent *event)
         centralWidget()->removeEventFilter(this);
         // Once this paint is done.
         QTimer::singleShot(0, this, [this] {
+            // A window manager frames the window before it shows it, so
+            // the frame is known by now, if there is one.
+            if (centringFrame)
+                centreFrame();
             emit firstFramePainted();
             drawPicturesAhead();
         });
@@ -218,6 +227,17 @@ bool frmKvindo::eventFilter(QObject *watched, QEvent *event)
     if (watched == menuBar() && event->type() == QEvent::KeyPress && !menuBar()->activeAction())
         return this->event(event);
     return QMainWindow::eventFilter(watched, event);
+}
+
+void frmKvindo::centreFrame()
+{
+    const QRect frame = frameGeometry();
+    if (frame == geometry())
+        return; // not framed (yet)
+    centringFrame = false;
+    if (const QScreen *screen = this->screen())
+        move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frame.size(), screen->availableGeometry())
+                 .topLeft());
 }
 
 bool frmKvindo::event(QEvent *event)
@@ -232,6 +252,9 @@ bool frmKvindo::event(QEvent *event)
             menuBar()->setActiveAction(mnuMeny->menuAction());
         return true;
     }
+    // A window manager that moves the window as it frames it.
+    if (centringFrame && event->type() == QEvent::Move)
+        centreFrame();
     return QMainWindow::event(event);
 }
 

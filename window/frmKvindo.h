@@ -56,6 +56,8 @@ protected:
 private:
     void wireInput();
     void drawPicturesAhead();
+    // Centres the window with its frame, once a window manager has framed it.
+    void centreFrame();
 
     // Deals a new shuffled deck and turns its first card.
     void NewDeal();
@@ -93,6 +95,7 @@ private:
 
     RandomSource Rnd;
     QString AppPath; // the program's directory, no trailing separator
+    bool centringFrame = false; // from start-up until the frame is known, or a moment later
 
     friend class KvindoTestAccess;
 };

@@ -14,9 +14,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     StartupErrors::release();
     QApplication::setApplicationName(QStringLiteral("kvindo"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationVersion(QStringLiteral(KVINDO_VERSION));
     // Lets the desktop match the window to its launcher and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("se.norvakk.Kvindo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(KVINDO_APP_ID));
 
     // The sound output outlives the window, whose first deal already asks
     // for a cue.
