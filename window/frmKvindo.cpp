@@ -236,8 +236,8 @@ void frmKvindo::centreFrame()
         return; // not framed (yet)
     centringFrame = false;
     if (const QScreen *screen = this->screen())
-        move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frame.size(), screen->availableGeometry())
-                 .topLeft());
+        move(
+            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frame.size(), screen->availableGeometry()).topLeft());
 }
 
 bool frmKvindo::event(QEvent *event)

@@ -94,7 +94,7 @@ private:
     std::array<double, 53> DeckSlots{}; // slot s holds the card turned s-th; slot 0 stays 0
 
     RandomSource Rnd;
-    QString AppPath; // the program's directory, no trailing separator
+    QString AppPath;            // the program's directory, no trailing separator
     bool centringFrame = false; // from start-up until the frame is known, or a moment later
 
     friend class KvindoTestAccess;

@@ -21,7 +21,7 @@ struct FakePulse
     static inline void *stateUser = nullptr;
     static inline pa_stream_request_cb_t writable = nullptr;
     static inline void *writableUser = nullptr;
-    static inline int streams = 0;           // playback streams made
+    static inline int streams = 0; // playback streams made
     static inline std::size_t bytesWritten = 0;
     static inline char handle[8]; // the one main loop, context, stream and property list
 
@@ -44,9 +44,8 @@ struct FakePulse
         p.pa_threaded_mainloop_unlock = [](pa_threaded_mainloop *) {};
         p.pa_threaded_mainloop_get_api = [](pa_threaded_mainloop *) { return &api; };
         p.pa_threaded_mainloop_set_name = [](pa_threaded_mainloop *, const char *) {};
-        p.pa_mainloop_api_once = [](pa_mainloop_api *m, void (*work)(pa_mainloop_api *, void *), void *user) {
-            work(m, user);
-        };
+        p.pa_mainloop_api_once
+            = [](pa_mainloop_api *m, void (*work)(pa_mainloop_api *, void *), void *user) { work(m, user); };
         p.pa_proplist_new = [] { return reinterpret_cast<pa_proplist *>(handle); };
         p.pa_proplist_free = [](pa_proplist *) {};
         p.pa_proplist_sets = [](pa_proplist *, const char *, const char *) { return 0; };
