@@ -1,17 +1,21 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # Quick start: `make run` builds and starts the game, `make test` builds and
-# runs every test. Both first install the Debian packages that are missing.
+# runs every test. Both first install the Debian packages that are missing
+# (for make test, the tests' own too).
 
 BUILD_DIR := build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test asan soak bench fuzz format format-check clean
+.PHONY: all deps test-deps configure build run test asan soak bench fuzz format format-check clean
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
+
+test-deps:
+	@scripts/install-deps.sh --tests
 
 configure: deps
 	@cmake --preset default >/dev/null
@@ -22,23 +26,23 @@ build: configure
 run: build
 	./$(BUILD_DIR)/kvindo
 
-test: build
+test: test-deps build
 	ctest --preset default -j $(JOBS)
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
-asan: deps
+asan: test-deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
 
 # The random-play test with ten times the events of make test.
 SOAK_EVENTS ?= 1000000
-soak: build
+soak: test-deps build
 	KVINDO_SOAK_EVENTS=$(SOAK_EVENTS) ctest --preset default -R '^tst_soak$$' --verbose
 
 # Benchmarks, not tests: runs them all and rewrites the table in bench/README.md.
 bench: configure
-	@scripts/install-deps.sh valgrind libxcb-damage0-dev libxcb-xtest0-dev
+	@scripts/install-deps.sh --tests valgrind libxcb-damage0-dev libxcb-xtest0-dev
 	@cmake --preset default -DKVINDO_BENCH=ON >/dev/null
 	@cmake --build --preset default -j $(JOBS) --target kvindo_bench
 	bench/run.sh $(BUILD_DIR)

@@ -2,27 +2,47 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 # End to end: the game's sound requests through the real layer into a private
-# PulseAudio server with a null sink, judged from a recording of its monitor.
-#   e2e_sound.sh DRIVER PA_CI_SH [KVINDO]
-# With KVINDO, the game itself is started too, and its first card's cue
-# must come out of the server.
-# Needs pulseaudio, pulseaudio-utils and sox (the install script adds them).
+# sound server with a null sink, judged from a recording of its monitor.
+#   e2e_sound.sh [--server pulseaudio|pipewire] DRIVER PA_CI_SH [KVINDO]
+# The server is PulseAudio by default; pipewire is PipeWire with WirePlumber
+# and its pulse server, Debian 12's desktop default (run it with a private
+# session bus: WirePlumber needs one). With KVINDO, the game itself is
+# started too, and its first card's cue must come out of the server.
+# Needs sox, pulseaudio-utils and the server's packages (the install script
+# adds them).
 set -u
+SERVER=pulseaudio
+if [ "${1:-}" = --server ]; then
+    SERVER=${2:-}
+    shift 2
+fi
 DRIVER=$1
 PA_CI=$2
 KVINDO=${3:-}
 
-for tool in pulseaudio pactl parec sox; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "FAIL: $tool is missing (install pulseaudio pulseaudio-utils sox)"
+# Each command the test runs, with the package it comes in.
+case $SERVER in
+pulseaudio) needs="pulseaudio:pulseaudio" ;;
+pipewire) needs="pipewire:pipewire-bin wireplumber:wireplumber pipewire-pulse:pipewire-pulse" ;;
+*)
+    echo "FAIL: no server called '$SERVER' (pulseaudio or pipewire)"
+    exit 1
+    ;;
+esac
+for need in $needs pactl:pulseaudio-utils parec:pulseaudio-utils sox:sox; do
+    if ! command -v "${need%%:*}" >/dev/null; then
+        echo "FAIL: ${need%%:*} is missing (install the package ${need#*:})"
         exit 1
     fi
 done
 # shellcheck source-path=SCRIPTDIR/../.. source=scripts/pa-ci.sh
 source "$PA_CI"
+PA_CI_SERVER=$SERVER
 # shellcheck source=scripts/test-env.sh
 source "$(dirname "$PA_CI")/test-env.sh"
-te_init sound_e2e
+NAME=sound_e2e
+[ "$SERVER" = pulseaudio ] || NAME=sound_e2e_$SERVER
+te_init "$NAME"
 te_atexit pa_stop
 
 W=$TE_DIR
@@ -50,18 +70,27 @@ mkfifo "$GAME/Fifo.wav"
 # The player runs with an empty home, no cookie variable and no runtime
 # directory of the server's: anything it wrote would show up there. Each run
 # has 30 s; the longest takes 10.
+DRIVER_ENV=(env -u PULSE_COOKIE -u XDG_CONFIG_HOME HOME="$HOMEDIR" XDG_RUNTIME_DIR="$RUNDIR"
+    PULSE_SERVER="unix:$SERVER_DIR/pulse/native")
 run_driver() {
-    te_run 30 "the driver ($*)" env -u PULSE_COOKIE -u XDG_CONFIG_HOME HOME="$HOMEDIR" XDG_RUNTIME_DIR="$RUNDIR" \
-        PULSE_SERVER="unix:$SERVER_DIR/pulse/native" "$DRIVER" dir "$GAME" "$@"
+    te_run 30 "the driver ($*)" "${DRIVER_ENV[@]}" "$DRIVER" dir "$GAME" "$@"
 }
 
 # 1. A server that starts after the game: the first cue is lost (silently),
-#    a later one is heard.
-run_driver safe sleep 4500 lose sleep 800 >"$W/late.log" 2>&1 &
+#    a later one is heard. The driver runs under timeout directly, not in
+#    run_driver's subshell: $! is then timeout, which passes a TERM on, so a
+#    test that ends early (a server that did not start) leaves no driver
+#    behind. te_wait's deadline comes first; timeout's is a backstop.
+timeout -k 3 40 "${DRIVER_ENV[@]}" "$DRIVER" dir "$GAME" safe sleep 4500 lose sleep 800 >"$W/late.log" 2>&1 &
 late_pid=$!
 TE_PIDS+=("$late_pid")
 sleep 0.3
-pa_start "$SERVER_DIR" || { echo "FAIL: pulseaudio did not start"; exit 1; }
+if ! pa_start "$SERVER_DIR" 2>"$W/start.err"; then
+    # One line with the reason; whatever else the start printed (a log) after it.
+    echo "FAIL: $SERVER did not start: $(head -n 1 "$W/start.err")"
+    tail -n +2 "$W/start.err" >&2
+    exit 1
+fi
 pa_capture_start "$W/cap.wav" || { echo "FAIL: no capture"; exit 1; }
 te_wait "$late_pid" 35 "the driver begun before the server" "$W/late.log"
 check "game started before the server ran on" grep -q "^shutdown_us=" "$W/late.log"
@@ -200,5 +229,5 @@ check "no server: the player ran" grep -q "^request Yes.wav ret=1" "$W/autospawn
 check "no server: the player started none" test ! -e "$SPAWN/spawned"
 
 for log in late game frozen autospawn; do sed "s/^/  $log: /" "$W/$log.log"; done | grep -v "^  game: request Yes.wav ret=1" | head -40
-echo "sound_e2e: $failures check(s) failed"
+echo "$NAME: $failures check(s) failed"
 [ "$failures" -eq 0 ]
