@@ -88,7 +88,7 @@ pw_run() { # pw_run NAME COMMAND...: starts COMMAND in the background, output to
 # pactl with a deadline: a pulse server that accepts but never answers
 # keeps it waiting for ever.
 pw_pactl() {
-    timeout -k 1 2 pactl "$@"
+    timeout --foreground -k 1 2 pactl "$@"
 }
 
 # Polls COMMAND every 50 ms until SECONDS (to the second) have passed; on

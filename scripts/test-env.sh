@@ -112,10 +112,12 @@ te_until() {
     return 1
 }
 
+# --foreground keeps COMMAND in the caller's process group, which the
+# surroundings end as a whole should their own deadline come first.
 te_run() {
     local limit=$1 step=$2 status=0
     shift 2
-    timeout -k 3 "$limit" "$@" || status=$?
+    timeout --foreground -k 3 "$limit" "$@" || status=$?
     [ "$status" = 124 ] && te_stuck "$step, still running after $limit s; ended it"
     return "$status"
 }

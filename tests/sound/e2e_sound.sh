@@ -81,7 +81,7 @@ run_driver() {
 #    run_driver's subshell: $! is then timeout, which passes a TERM on, so a
 #    test that ends early (a server that did not start) leaves no driver
 #    behind. te_wait's deadline comes first; timeout's is a backstop.
-timeout -k 3 40 "${DRIVER_ENV[@]}" "$DRIVER" dir "$GAME" safe sleep 4500 lose sleep 800 >"$W/late.log" 2>&1 &
+timeout --foreground -k 3 40 "${DRIVER_ENV[@]}" "$DRIVER" dir "$GAME" safe sleep 4500 lose sleep 800 >"$W/late.log" 2>&1 &
 late_pid=$!
 TE_PIDS+=("$late_pid")
 sleep 0.3
