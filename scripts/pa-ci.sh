@@ -130,6 +130,12 @@ pw_start() {
         return 1
         ;;
     esac
+    # WirePlumber's Bluetooth monitor watches the seats through
+    # systemd-logind, and where there is none (no systemd running: a
+    # container, a chroot) it takes all of WirePlumber down with it. A null
+    # sink needs no Bluetooth.
+    mkdir -p "$PA_CI_DIR/.config/wireplumber/bluetooth.lua.d"
+    echo "bluez_monitor.enabled = false" >"$PA_CI_DIR/.config/wireplumber/bluetooth.lua.d/80-no-bluetooth.lua"
     pw_run pipewire pipewire; PW_CI_PID_PW=$!
     pw_until 5 "pipewire's socket to appear" "$PA_CI_DIR/pipewire.log" test -S "$PA_CI_DIR/pipewire-0" || return 1
     pw_run wireplumber wireplumber; PW_CI_PID_WP=$!
