@@ -19,6 +19,9 @@
 # pipewire-bin, wireplumber and pipewire-pulse.
 
 PA_CI_SERVER=${PA_CI_SERVER:-pulseaudio}
+# te_stop, for ending the PipeWire processes.
+# shellcheck source=scripts/test-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/test-env.sh"
 
 pa_start() {
     if [ -n "${1:-}" ]; then
@@ -151,26 +154,15 @@ pw_start() {
 }
 
 # Ends the three by PID, all at once (the pulse server thawed first, should
-# a test have left it frozen): TERM, then KILL whatever still runs after 5 s.
+# a test have left it frozen): TERM, then KILL whatever still runs after 3 s.
 pw_stop() {
-    local pids=() pid tenths alive
+    local pids=() pid
     for pid in "${PW_CI_PID_PULSE:-}" "${PW_CI_PID_WP:-}" "${PW_CI_PID_PW:-}"; do
         [ -n "$pid" ] && pids+=("$pid")
     done
     [ "${#pids[@]}" -gt 0 ] || return 0
     kill -CONT "${pids[@]}" 2>/dev/null
-    kill -TERM "${pids[@]}" 2>/dev/null
-    for ((tenths = 50; tenths > 0; tenths--)); do
-        alive=0
-        for pid in "${pids[@]}"; do kill -0 "$pid" 2>/dev/null && alive=1; done
-        [ "$alive" = 0 ] && break
-        sleep 0.1
-    done
-    if [ "$alive" = 1 ]; then
-        echo "pipewire: still running 5 s after SIGTERM; killed" >&2
-        kill -KILL "${pids[@]}" 2>/dev/null
-    fi
-    wait "${pids[@]}" 2>/dev/null
+    te_stop "${pids[@]}"
     unset PW_CI_PID_PULSE PW_CI_PID_WP PW_CI_PID_PW
 }
 

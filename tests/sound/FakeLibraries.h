@@ -85,8 +85,8 @@ struct FakePulse
         };
         p.pa_stream_drain = [](pa_stream *, pa_stream_success_cb_t, void *) -> pa_operation * { return nullptr; };
         p.pa_operation_unref = [](pa_operation *) {};
-        p.pa_usec_to_bytes = [](pa_usec_t usec, const pa_sample_spec *spec) -> std::size_t {
-            return usec * spec->rate / 1000000 * spec->channels * 2;
+        p.pa_usec_to_bytes = [](pa_usec_t usec, const pa_sample_spec *format) -> std::size_t {
+            return usec * format->rate / 1000000 * format->channels * 2;
         };
         p.pa_sample_spec_valid = [](const pa_sample_spec *) { return 1; };
         p.pa_channel_map_init_auto = [](pa_channel_map *map, unsigned, pa_channel_map_def_t) { return map; };
