@@ -24,6 +24,7 @@
 //             notes when the X server reports the window changed.
 // A key lags when its frame came more than one frame (20 ms) after it.
 #include "BenchStats.h"
+#include "XcbKeys.h"
 #include "tests/KvindoTestAccess.h"
 #include "tests/TestDecks.h"
 #include "window/frmKvindo.h"
@@ -110,25 +111,6 @@ public:
     }
 };
 
-xcb_keycode_t keycodeOf(xcb_connection_t *c, xcb_keysym_t wanted)
-{
-    const xcb_setup_t *setup = xcb_get_setup(c);
-    const int count = setup->max_keycode - setup->min_keycode + 1;
-    xcb_get_keyboard_mapping_reply_t *mapping = xcb_get_keyboard_mapping_reply(
-        c, xcb_get_keyboard_mapping(c, setup->min_keycode, static_cast<uint8_t>(count)), nullptr);
-    xcb_keycode_t found = 0;
-    if (mapping) {
-        const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(mapping);
-        for (int i = 0; i < count && !found; ++i) {
-            for (int j = 0; j < mapping->keysyms_per_keycode; ++j)
-                if (syms[i * mapping->keysyms_per_keycode + j] == wanted)
-                    found = static_cast<xcb_keycode_t>(setup->min_keycode + i);
-        }
-        free(mapping);
-    }
-    return found;
-}
-
 // The sending thread: focus, then keys on schedule, noting DAMAGE reports.
 void sendKeys(xcb_window_t window, std::vector<KeyRecord> &keys, double rate, std::atomic<bool> &failed)
 {
@@ -139,7 +121,7 @@ void sendKeys(xcb_window_t window, std::vector<KeyRecord> &keys, double rate, st
     }
     const xcb_query_extension_reply_t *damageExt = xcb_get_extension_data(c, &xcb_damage_id);
     const xcb_query_extension_reply_t *testExt = xcb_get_extension_data(c, &xcb_test_id);
-    const xcb_keycode_t key = keycodeOf(c, 0x0061); // 'a'
+    const xcb_keycode_t key = bench::keycodeOf(c, 0x0061); // 'a'
     if (!damageExt || !damageExt->present || !testExt || !testExt->present || !key) {
         std::fprintf(stderr, "bench_heldkey: the X server lacks XTEST or DAMAGE, or has no 'a' key\n");
         failed = true;

@@ -3,7 +3,8 @@
 // Time from exec to the first fully painted frame, seen from outside the
 // program through the X server, and the program's peak resident set.
 //
-//   firstframe_harness [--runs N] [--settle-ms MS] NAME=PROGRAM NAME=PROGRAM
+//   firstframe_harness [--runs N] [--settle-ms MS] [--scale S] [--keys K]
+//                      [--prefix P] NAME=PROGRAM NAME=PROGRAM
 //
 // The harness is a plain X client (no Qt, so it adds little load of its
 // own). It watches the root window for new top-level windows and puts a
@@ -18,20 +19,26 @@
 // a noisy machine falls on both alike; one run of each before the measured
 // runs fills the file caches and is not counted. Each program is left to
 // settle for --settle-ms after its first frame, then sent SIGTERM; its peak
-// resident set is ru_maxrss from wait4(). Beside the wall-clock time, the
+// resident set is ru_maxrss from wait4(). With --keys, K key presses (space,
+// 50 ms apart, through XTEST with the window focused) come between the first
+// frame and the settling. --scale runs the programs with QT_SCALE_FACTOR=S
+// (the probes scale with it); result keys start with --prefix (default
+// "firstframe"). Beside the wall-clock time, the
 // CPU time the program had used when its first frame was seen (the sum of
 // /proc/PID/task/*/schedstat) is less sensitive to other load on the machine.
 //
-// Probes, in client-area coordinates (the client area is the bottom 312 x
-// 206 pixels of the window, under the menu bar):
+// Probes, in client-area coordinates at scale 1 (the client area is the
+// bottom 312 x 206 pixels of the window, under the menu bar):
 //   every program: the menu bar painted (two neighbouring grey pixels), the
 //                  table green at (5,5) and (306,200);
 //   NAME=kvindo:   the deck's card back (blue) at (105,105) and the face-up
 //                  card (its white face) at (174,104).
 #include "BenchStats.h"
+#include "XcbKeys.h"
 
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 #include <cerrno>
 #include <csignal>
@@ -108,7 +115,9 @@ bool isGrey(Rgb c)
 class Harness
 {
 public:
-    Harness()
+    Harness(int scaleFactor, int keyPresses)
+        : scale(scaleFactor)
+        , keys(keyPresses)
     {
         c = xcb_connect(nullptr, nullptr);
         if (xcb_connection_has_error(c)) {
@@ -122,6 +131,12 @@ public:
             std::exit(1);
         }
         damageEventBase = ext->first_event;
+        const xcb_query_extension_reply_t *test = xcb_get_extension_data(c, &xcb_test_id);
+        key = bench::keycodeOf(c, 0x0020); // space
+        if (keys > 0 && (!test || !test->present || !key)) {
+            std::fprintf(stderr, "firstframe_harness: the X server has no XTEST extension, or no space key\n");
+            std::exit(1);
+        }
         free(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
         const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
@@ -135,11 +150,13 @@ public:
         const double t0 = bench::nowMs();
         const pid_t pid = fork();
         if (pid == 0) {
+            setenv("QT_SCALE_FACTOR", std::to_string(scale).c_str(), 1);
             execl(program.path.c_str(), program.path.c_str(), static_cast<char *>(nullptr));
             _exit(127);
         }
         double mapped = -1;
         double frame = -1;
+        xcb_window_t shown = 0;
         double cpu = -1;
         const bool kvindo = program.name == "kvindo";
         while (frame < 0 && bench::nowMs() - t0 < 20000) {
@@ -160,6 +177,7 @@ public:
                 state.dirty = false;
                 if (finished(window, kvindo)) {
                     frame = bench::nowMs() - t0;
+                    shown = window;
                     cpu = cpuMs(pid);
                     break;
                 }
@@ -170,6 +188,8 @@ public:
                 return false;
             }
         }
+        if (frame >= 0 && keys > 0)
+            pressKeys(shown);
         // Let it settle (drawing ahead, idle work), then stop it and read
         // its peak resident set.
         const double settleEnd = bench::nowMs() + settleMs;
@@ -206,6 +226,23 @@ public:
     }
 
 private:
+    // Focuses window and presses space `keys` times, 50 ms apart.
+    void pressKeys(xcb_window_t window)
+    {
+        xcb_set_input_focus(c, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+        free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        for (int k = 0; k < keys; ++k) {
+            xcb_test_fake_input(c, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+            xcb_flush(c);
+            usleep(8000);
+            xcb_test_fake_input(c, XCB_KEY_RELEASE, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+            xcb_flush(c);
+            usleep(42000);
+            while (xcb_generic_event_t *event = xcb_poll_for_event(c))
+                free(event);
+        }
+    }
+
     struct Window
     {
         xcb_damage_damage_t damage = 0;
@@ -275,7 +312,7 @@ private:
         const int width = geometry->width;
         const int height = geometry->height;
         free(geometry);
-        if (width != ClientWidth || height <= ClientHeight)
+        if (width != ClientWidth * scale || height <= ClientHeight * scale)
             return false;
         xcb_get_image_reply_t *image = xcb_get_image_reply(c,
             xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, static_cast<uint16_t>(width),
@@ -287,12 +324,12 @@ private:
         const int length = xcb_get_image_data_length(image);
         bool ok = false;
         if (length >= width * height * 4) {
-            const int top = height - ClientHeight;
+            const int top = height - ClientHeight * scale;
             auto at = [&](int x, int y) {
                 const uint8_t *p = data + (static_cast<std::ptrdiff_t>(y) * width + x) * 4;
                 return Rgb{p[2], p[1], p[0]};
             };
-            auto client = [&](int x, int y) { return at(x, top + y); };
+            auto client = [&](int x, int y) { return at(x * scale, top + y * scale); };
             ok = isGrey(at(2, 2)) && isGrey(at(3, 2)) && isGrey(at(width - 3, top - 3)) && isGreen(client(5, 5))
                 && isGreen(client(306, 200));
             if (kvindo)
@@ -316,7 +353,10 @@ private:
         return ok;
     }
 
+    const int scale;
+    const int keys;
     xcb_connection_t *c = nullptr;
+    xcb_keycode_t key = 0;
     xcb_window_t root = 0;
     uint8_t damageEventBase = 0;
     std::map<xcb_window_t, Window> windows;
@@ -329,6 +369,9 @@ int main(int argc, char *argv[])
 {
     int runs = 9;
     int settleMs = 300;
+    int scale = 1;
+    int keys = 0;
+    std::string prefix = "firstframe";
     std::vector<Program> programs;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -336,10 +379,18 @@ int main(int argc, char *argv[])
             runs = std::atoi(argv[++i]);
         else if (arg == "--settle-ms" && i + 1 < argc)
             settleMs = std::atoi(argv[++i]);
+        else if (arg == "--scale" && i + 1 < argc)
+            scale = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--keys" && i + 1 < argc)
+            keys = std::atoi(argv[++i]);
+        else if (arg == "--prefix" && i + 1 < argc)
+            prefix = argv[++i];
         else if (arg.find('=') != std::string::npos)
             programs.push_back({arg.substr(0, arg.find('=')), arg.substr(arg.find('=') + 1), {}, {}, {}, {}});
         else {
-            std::fprintf(stderr, "usage: firstframe_harness [--runs N] [--settle-ms MS] NAME=PROGRAM NAME=PROGRAM\n");
+            std::fprintf(stderr,
+                "usage: firstframe_harness [--runs N] [--settle-ms MS] [--scale S] [--keys K] [--prefix P] "
+                "NAME=PROGRAM NAME=PROGRAM\n");
             return 2;
         }
     }
@@ -348,7 +399,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     signal(SIGPIPE, SIG_IGN);
-    Harness harness;
+    Harness harness(scale, keys);
     for (int round = -1; round < runs; ++round) {
         const bool flip = round >= 0 && round % 2 == 1;
         Program &first = programs[flip ? 1 : 0];
@@ -357,7 +408,7 @@ int main(int argc, char *argv[])
             return 1;
     }
     for (const Program &p : programs) {
-        const std::string k = "firstframe." + p.name;
+        const std::string k = prefix + "." + p.name;
         bench::result((k + ".runs").c_str(), static_cast<double>(p.frameMs.size()));
         bench::result((k + ".median_ms").c_str(), bench::median(p.frameMs));
         bench::result((k + ".min_ms").c_str(), bench::minimum(p.frameMs));
@@ -374,12 +425,12 @@ int main(int argc, char *argv[])
     std::vector<double> pairRatios;
     for (std::size_t i = 0; i < programs[0].frameMs.size(); ++i)
         pairRatios.push_back(programs[0].frameMs[i] / programs[1].frameMs[i]);
-    bench::result(
-        "firstframe.ratio_of_medians", bench::median(programs[0].frameMs) / bench::median(programs[1].frameMs));
-    bench::result("firstframe.pair_ratio_median", bench::median(pairRatios));
-    bench::result("firstframe.pair_ratio_min", bench::minimum(pairRatios));
-    bench::result("firstframe.pair_ratio_max", bench::maximum(pairRatios));
-    bench::result(
-        "firstframe.cpu_ratio_of_medians", bench::median(programs[0].cpuMs) / bench::median(programs[1].cpuMs));
+    bench::result((prefix + ".ratio_of_medians").c_str(),
+        bench::median(programs[0].frameMs) / bench::median(programs[1].frameMs));
+    bench::result((prefix + ".pair_ratio_median").c_str(), bench::median(pairRatios));
+    bench::result((prefix + ".pair_ratio_min").c_str(), bench::minimum(pairRatios));
+    bench::result((prefix + ".pair_ratio_max").c_str(), bench::maximum(pairRatios));
+    bench::result((prefix + ".cpu_ratio_of_medians").c_str(),
+        bench::median(programs[0].cpuMs) / bench::median(programs[1].cpuMs));
     return 0;
 }

@@ -8,7 +8,10 @@
 #include <QString>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <array>
+
+#include <sys/mman.h>
 
 namespace Pictures {
 
@@ -17,7 +20,7 @@ namespace {
 struct Picture
 {
     // The parsed source is kept only until the picture is drawn: the drawing
-    // takes far less memory, and is all a turn needs.
+    // takes far less memory, and is all a turn needs. Its size outlives both.
     std::unique_ptr<QSvgRenderer> source;
     QSize size; // the picture's own size, once read
     bool unreadable = false;
@@ -53,6 +56,33 @@ QSvgRenderer *source(int id)
 QSize deviceSize(QSize size, qreal scale)
 {
     return QSize(qRound(size.width() * scale), qRound(size.height() * scale));
+}
+
+// An image whose pixels have pages of their own, given back to the system
+// the moment the last copy of the image goes. From the heap, drawings of a
+// few hundred kilobytes (cards on a scaled screen) would leave holes that
+// the heap keeps, and memory would creep up as the cards come and go.
+QImage imageWithOwnPages(QSize pixels)
+{
+    struct Pages
+    {
+        void *start;
+        std::size_t length;
+    };
+    const qsizetype bytesPerLine = qsizetype(pixels.width()) * 4;
+    const std::size_t length = std::size_t(bytesPerLine) * std::size_t(pixels.height());
+    void *start
+        = length ? ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) : MAP_FAILED;
+    if (start == MAP_FAILED)
+        return QImage(pixels, QImage::Format_RGB32);
+    return QImage(
+        static_cast<uchar *>(start), pixels.width(), pixels.height(), bytesPerLine, QImage::Format_RGB32,
+        [](void *info) {
+            const auto *pages = static_cast<Pages *>(info);
+            ::munmap(pages->start, pages->length);
+            delete pages;
+        },
+        new Pages{start, length});
 }
 
 } // namespace
@@ -106,7 +136,7 @@ QImage drawn(int id, QSize size, qreal scale)
             return QImage();
         // Every picture covers its whole box (card corners are drawn in the
         // table green), so the image needs no filling first.
-        QImage image(pixels, QImage::Format_RGB32);
+        QImage image = imageWithOwnPages(pixels);
         QPainter painter(&image);
         svg->render(&painter, QRectF(image.rect()));
         painter.end();
@@ -117,15 +147,38 @@ QImage drawn(int id, QSize size, qreal scale)
     return picture.image;
 }
 
-bool drawNextAhead(qreal scale)
+void paint(QPainter &painter, int id, QSize size, qreal scale)
+{
+    if (!inSet(id))
+        return;
+    const Picture &picture = entry(id);
+    if (!picture.image.isNull() && picture.image.size() == deviceSize(size, scale)
+        && picture.image.devicePixelRatio() == scale) {
+        painter.drawImage(QPointF(0, 0), picture.image);
+        return;
+    }
+    if (QSvgRenderer *svg = source(id))
+        svg->render(&painter, QRectF(QPointF(0, 0), size));
+}
+
+void keepOnly(std::initializer_list<int> keep)
 {
     for (int id = FirstId; id <= LastId; ++id) {
-        if (!entry(id).image.isNull() || entry(id).unreadable)
+        if (std::find(keep.begin(), keep.end(), id) != keep.end())
             continue;
-        drawn(id, size(id), scale);
-        return true;
+        Picture &picture = entry(id);
+        picture.image = QImage();
+        picture.source.reset();
     }
-    return false;
+}
+
+std::vector<int> kept()
+{
+    std::vector<int> ids;
+    for (int id = FirstId; id <= LastId; ++id)
+        if (!entry(id).image.isNull())
+            ids.push_back(id);
+    return ids;
 }
 
 } // namespace Pictures

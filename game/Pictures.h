@@ -8,8 +8,11 @@
 #include <QSize>
 #include <QString>
 
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
+class QPainter;
 class QSvgRenderer;
 
 namespace Pictures {
@@ -32,11 +35,21 @@ QSize size(int id);
 // Picture id drawn from its vector source to fill `size` logical pixels at
 // `scale` device pixels per logical pixel; a null image when there is no
 // such picture. Drawing costs more than a turn may take, so the latest
-// drawing of each picture is kept and served again while size and scale hold.
+// drawing of each picture is kept and served again while size and scale
+// hold, until keepOnly() lets it go.
 QImage drawn(int id, QSize size, qreal scale);
 
-// Draws the next picture not yet drawn at its own size and `scale`, so that
-// later turns find it ready. Returns false once every picture is ready.
-bool drawNextAhead(qreal scale);
+// Paints picture id at `size` logical pixels onto painter (a device of
+// `scale` device pixels per logical pixel): its kept drawing where there is
+// one, else straight from its vector source, with no drawing made or kept.
+void paint(QPainter &painter, int id, QSize size, qreal scale);
+
+// Lets go of the drawing and the read source of every picture but those in
+// `keep` (ids outside the set are ignored): a few drawings, not the whole set, so memory does
+// not grow with the square of the screen's scale.
+void keepOnly(std::initializer_list<int> keep);
+
+// The pictures whose drawings are kept, in ascending order.
+std::vector<int> kept();
 
 } // namespace Pictures

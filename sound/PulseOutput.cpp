@@ -19,6 +19,10 @@ namespace {
 // Length of the native protocol's authentication cookie.
 constexpr std::size_t kCookieBytes = 256;
 
+// The system-wide server's socket, libpulse's one local choice besides the
+// per-user server.
+constexpr const char *kSystemServer = "unix:/var/run/pulse/native";
+
 std::string envOrEmpty(const char *name)
 {
     const char *v = std::getenv(name);
@@ -85,10 +89,21 @@ std::string chooseServer()
     };
     if (!runtime.empty() && ::stat((runtime + "/pulse").c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return {};
-    return "unix:/var/run/pulse/native";
+    return kSystemServer;
 }
 
 } // namespace
+
+bool serverMayBeReachable()
+{
+    if (!chooseServer().empty()) {
+        struct stat st
+        {
+        };
+        return ::stat(kSystemServer + std::strlen("unix:"), &st) == 0 && S_ISSOCK(st.st_mode);
+    }
+    return true;
+}
 
 PulseOutput::PulseOutput(const Pulse *library)
     : pa(library)

@@ -25,6 +25,12 @@
 
 namespace kvsound {
 
+// False when no sound server can be running for us: no PULSE_SERVER, no
+// per-user runtime directory for one, and no system-wide server's socket.
+// Then there is no point in loading libpulse (and libsndfile, which it
+// brings) at all. A few stat() calls, no connection.
+bool serverMayBeReachable();
+
 class PulseOutput final : public AudioOutput
 {
 public:

@@ -31,18 +31,20 @@ std::int32_t checkRequestPath(const char *path)
 }
 
 SoundPlayer::SoundPlayer(Start start)
-    : go_(start == Start::Now)
+    : ownOutput_(true)
+    , go_(start == Start::Now)
     , loader_([this] {
         // Opening the sound libraries and starting libpulse's main loop is
         // the loader's work, and can wait until the window is up, so as not
-        // to take processor time from the first frame.
+        // to take processor time from the first frame; and until there is a
+        // sound to play and a server that may play it, so that without one
+        // the libraries are never loaded at all.
         {
             std::unique_lock lock(mutex_);
             wake_.wait(lock, [this] { return go_ || quit_; });
             if (quit_)
                 return;
         }
-        output_ = std::make_unique<PulseOutput>();
         loaderLoop();
     })
 { }
@@ -118,12 +120,16 @@ void SoundPlayer::loaderLoop()
         ++stats_.served;
         lock.unlock();
 
+        if (!output_ && ownOutput_ && !path.empty() && serverMayBeReachable())
+            output_ = std::make_unique<PulseOutput>();
         // Cut off at once, before the new file is even opened.
-        output_->stop();
+        if (output_)
+            output_->stop();
 
         DecodeResult result;
-        result.error = DecodeError::Missing;
-        if (!path.empty()) {
+        result.error = path.empty() ? DecodeError::Missing : DecodeError::None;
+        // With nowhere to play it, a sound is not even decoded.
+        if (!path.empty() && output_) {
             result = decodeWavFile(path.c_str(), [this, generation] {
                 return quitting_.load(std::memory_order_relaxed)
                     || latestGeneration_.load(std::memory_order_relaxed) != generation;
@@ -132,9 +138,10 @@ void SoundPlayer::loaderLoop()
 
         lock.lock();
         stats_.lastError = result.error;
+        stats_.output = output_ != nullptr;
         // A request that arrived meanwhile supersedes this one: do not start a
         // sound it would cut off again a moment later.
-        if (result.ok() && !quit_ && generation_ == generation) {
+        if (result.ok() && output_ && !quit_ && generation_ == generation) {
             ++stats_.started;
             lock.unlock();
             output_->start(result.pcm);

@@ -39,9 +39,10 @@ class SoundPlayer final : public modLjud::SoundOutput
 public:
     enum class Start { Now, OnGo };
     // Plays through the sound server (PulseAudio or PipeWire's pulse server).
-    // Connects in the background, at once or when go() is called; never
-    // starts a server. Requests made before go() are kept (the latest) and
-    // served then.
+    // Loads the sound libraries and connects in the background at the first
+    // playable request from go() on (at once with Start::Now), and only
+    // where a server may be running; never starts one. Requests made before
+    // go() are kept (the latest) and served then.
     explicit SoundPlayer(Start start = Start::Now);
     // Plays through the given output (tests).
     explicit SoundPlayer(std::unique_ptr<AudioOutput> output);
@@ -65,6 +66,7 @@ public:
         std::uint64_t served = 0;                  // requests the loader acted on (the rest were replaced)
         std::uint64_t started = 0;                 // sounds handed to the output
         DecodeError lastError = DecodeError::None; // of the latest request the loader acted on
+        bool output = false;                       // an output exists (the sound libraries are loaded)
     };
     Stats stats() const;
 
@@ -75,6 +77,7 @@ private:
     void loaderLoop();
 
     std::unique_ptr<AudioOutput> output_;
+    const bool ownOutput_ = false; // the loader makes output_ itself, when there is a server
 
     mutable std::mutex mutex_;
     mutable std::condition_variable wake_; // loader: a new request or quit

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The picture set: every picture present at its size, card corners in the
-// table green, the table tile's bevel, and pictures drawn sharp at any scale.
+// table green, the table tile's bevel, pictures drawn sharp at any scale,
+// and no more drawings kept than the next turn needs.
+#include "KvindoTestAccess.h"
+#include "TestDecks.h"
+#include "game/Cards.h"
 #include "game/Pictures.h"
 #include "window/PictureBox.h"
 #include "window/frmKvindo.h"
@@ -141,6 +145,41 @@ private slots:
             for (int x = 0; x < got.width(); ++x)
                 differing += got.pixel(x, y) != expected.pixel(x, y);
         QCOMPARE(differing, 0);
+    }
+
+    // Once a turn is on screen, the next card's drawing is the only one kept,
+    // however many cards have been turned; a deal that is over keeps none.
+    void keepsOnlyTheNextCard_data()
+    {
+        QTest::addColumn<int>("turns");
+        QTest::addColumn<int>("losesAt"); // 0: never
+        QTest::newRow("the first card") << 1 << 0;
+        QTest::newRow("mid deal") << 20 << 0;
+        QTest::newRow("lost") << 5 << 5;
+        QTest::newRow("through") << 52 << 0;
+    }
+    void keepsOnlyTheNextCard()
+    {
+        QFETCH(int, turns);
+        QFETCH(int, losesAt);
+        frmKvindo form;
+        KvindoTestAccess access(form);
+        form.Form_Load();
+        std::map<int, int> fixed;
+        for (int card = 1; losesAt && fixed.empty(); ++card)
+            if (matchesAt(1, losesAt, card))
+                fixed[losesAt] = card;
+        const std::array<int, 52> deck = deckWith(fixed);
+        access.rig(deck);
+        for (int t = 0; t < turns; ++t) {
+            access.turnCard();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(access.gameOver() != 0, losesAt != 0);
+        const std::vector<int> next = access.gameOver() || turns == 52
+            ? std::vector<int>()
+            : std::vector<int>{Cards::pictureId(deck[std::size_t(turns)])};
+        QTRY_COMPARE(Pictures::kept(), next);
     }
 
     // The stretched table puts its bevel outside the client area: the player

@@ -83,7 +83,7 @@ void PictureBox::paintEvent(QPaintEvent *)
     if (stretched_)
         stretched_->render(&painter, QRectF(rect()));
     else
-        painter.drawImage(QPointF(0, 0), Pictures::drawn(pictureId_, pictureSize_, devicePixelRatioF()));
+        Pictures::paint(painter, pictureId_, pictureSize_, devicePixelRatioF());
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)

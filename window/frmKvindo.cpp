@@ -195,17 +195,26 @@ void frmKvindo::Form_Load()
     Image1->setPicture(Cards::TablePicture);
     imgBak->setPicture(Cards::BackPicture);
     imgBak->show();
-    // Work that can wait, such as drawing the other pictures ahead, starts
-    // once the first frame is painted.
+    // Work that can wait starts once the first frame is painted; the next
+    // card is drawn ahead each time the face-up card has been painted.
     centralWidget()->installEventFilter(this);
+    imgFram->installEventFilter(this);
 }
 
-void frmKvindo::drawPicturesAhead()
+void frmKvindo::drawNextCardAhead()
 {
-    // While the player looks at the first card, draw the others one at a
-    // time between events, so no later turn waits for a drawing.
-    if (Pictures::drawNextAhead(devicePixelRatioF()))
-        QTimer::singleShot(0, this, &frmKvindo::drawPicturesAhead);
+    // The deal is known from the moment it is dealt, so while the player
+    // looks at this card the next one is drawn, and no turn waits for a
+    // drawing. Nothing else is kept as a drawing: the cards on the table are
+    // in the window's backing store already, and a repaint of the whole
+    // window (rare) draws them straight from their sources; the deck's back
+    // keeps its source for that. So memory stays at one card's drawing,
+    // whatever the screen's scale.
+    const int next
+        = GameOver == False && TurnedCount < 52 ? Cards::pictureId(static_cast<int>(Deck(TurnedCount + 1))) : 0;
+    Pictures::keepOnly({imgBak->pictureId(), next});
+    if (next)
+        Pictures::drawn(next, Pictures::size(next), devicePixelRatioF());
 }
 
 bool frmKvindo::eventFilter(QObject *watched, QEvent *event)
@@ -219,7 +228,14 @@ bool frmKvindo::eventFilter(QObject *watched, QEvent *event)
             if (centringFrame)
                 centreFrame();
             emit firstFramePainted();
-            drawPicturesAhead();
+        });
+    }
+    if (watched == imgFram && event->type() == QEvent::Paint && !drawingAhead) {
+        // Once the turn is on screen; one call for however many paints.
+        drawingAhead = true;
+        QTimer::singleShot(0, this, [this] {
+            drawingAhead = false;
+            drawNextCardAhead();
         });
     }
     // The menu bar takes keys only while one of its menus is active; any other

@@ -55,7 +55,8 @@ protected:
 
 private:
     void wireInput();
-    void drawPicturesAhead();
+    // Draws the card the next turn shows, and lets every other drawing go.
+    void drawNextCardAhead();
     // Centres the window with its frame, once a window manager has framed it.
     void centreFrame();
 
@@ -96,6 +97,7 @@ private:
     RandomSource Rnd;
     QString AppPath;            // the program's directory, no trailing separator
     bool centringFrame = false; // from start-up until the frame is known, or a moment later
+    bool drawingAhead = false;  // a drawing of the next card is queued
 
     friend class KvindoTestAccess;
 };
