@@ -124,6 +124,26 @@ QSize size(int id)
     return picture.size;
 }
 
+namespace {
+
+// A new drawing of picture id, `pixels` device pixels large.
+QImage draw(int id, QSize pixels, qreal scale)
+{
+    QSvgRenderer *svg = source(id);
+    if (!svg)
+        return QImage();
+    // Every picture covers its whole box (card corners are drawn in the
+    // table green), so the image needs no filling first.
+    QImage image = imageWithOwnPages(pixels);
+    QPainter painter(&image);
+    svg->render(&painter, QRectF(image.rect()));
+    painter.end();
+    image.setDevicePixelRatio(scale);
+    return image;
+}
+
+} // namespace
+
 QImage drawn(int id, QSize size, qreal scale)
 {
     if (!inSet(id))
@@ -131,17 +151,7 @@ QImage drawn(int id, QSize size, qreal scale)
     Picture &picture = entry(id);
     const QSize pixels = deviceSize(size, scale);
     if (picture.image.size() != pixels || picture.image.devicePixelRatio() != scale) {
-        QSvgRenderer *svg = source(id);
-        if (!svg)
-            return QImage();
-        // Every picture covers its whole box (card corners are drawn in the
-        // table green), so the image needs no filling first.
-        QImage image = imageWithOwnPages(pixels);
-        QPainter painter(&image);
-        svg->render(&painter, QRectF(image.rect()));
-        painter.end();
-        image.setDevicePixelRatio(scale);
-        picture.image = image;
+        picture.image = draw(id, pixels, scale);
         picture.source.reset();
     }
     return picture.image;
@@ -152,13 +162,14 @@ void paint(QPainter &painter, int id, QSize size, qreal scale)
     if (!inSet(id))
         return;
     const Picture &picture = entry(id);
-    if (!picture.image.isNull() && picture.image.size() == deviceSize(size, scale)
-        && picture.image.devicePixelRatio() == scale) {
-        painter.drawImage(QPointF(0, 0), picture.image);
-        return;
-    }
-    if (QSvgRenderer *svg = source(id))
-        svg->render(&painter, QRectF(QPointF(0, 0), size));
+    const QSize pixels = deviceSize(size, scale);
+    // A drawing made for this paint only, and gone after it, lies on the
+    // device's pixels exactly as a kept one would, at any scale.
+    const QImage image = picture.image.size() == pixels && picture.image.devicePixelRatio() == scale
+        ? picture.image
+        : draw(id, pixels, scale);
+    if (!image.isNull())
+        painter.drawImage(QPointF(0, 0), image);
 }
 
 void keepOnly(std::initializer_list<int> keep)

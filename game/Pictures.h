@@ -41,7 +41,7 @@ QImage drawn(int id, QSize size, qreal scale);
 
 // Paints picture id at `size` logical pixels onto painter (a device of
 // `scale` device pixels per logical pixel): its kept drawing where there is
-// one, else straight from its vector source, with no drawing made or kept.
+// one, else a drawing made for this paint and not kept.
 void paint(QPainter &painter, int id, QSize size, qreal scale);
 
 // Lets go of the drawing and the read source of every picture but those in

@@ -207,9 +207,9 @@ void frmKvindo::drawNextCardAhead()
     // looks at this card the next one is drawn, and no turn waits for a
     // drawing. Nothing else is kept as a drawing: the cards on the table are
     // in the window's backing store already, and a repaint of the whole
-    // window (rare) draws them straight from their sources; the deck's back
-    // keeps its source for that. So memory stays at one card's drawing,
-    // whatever the screen's scale.
+    // window (rare) draws them afresh; the deck's back keeps its source for
+    // that. So memory stays at one card's drawing, whatever the screen's
+    // scale.
     const int next
         = GameOver == False && TurnedCount < 52 ? Cards::pictureId(static_cast<int>(Deck(TurnedCount + 1))) : 0;
     Pictures::keepOnly({imgBak->pictureId(), next});
