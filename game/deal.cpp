@@ -55,8 +55,10 @@ void frmKvindo::NewDeal()
 
 void frmKvindo::TurnCard()
 {
-    if (GameOver == True)
+    if (GameOver == True) {
+        announce(false);
         return;
+    }
 
     // Once all 52 cards are out without a match the deal has come through:
     // later turns show the counts again but never re-check card 52.
@@ -103,6 +105,8 @@ void frmKvindo::TurnCard()
     default:
         break;
     }
+
+    announce(turned);
 
     if (mnuLjud->isChecked()) {
         const QString cue = AppPath + (GameOver == True ? QStringLiteral("/Doh.wav") : QStringLiteral("/Yes.wav"));

@@ -25,7 +25,8 @@ xvfb xdotool x11-utils weston
 desktop-file-utils appstream dpkg-dev file strace lintian man-db
 dbus-daemon
 pulseaudio pulseaudio-utils sox
-pipewire-bin pipewire pipewire-pulse wireplumber"
+pipewire-bin pipewire pipewire-pulse wireplumber
+orca speech-dispatcher speech-dispatcher-espeak-ng espeak-ng python3-pyatspi at-spi2-core openbox"
 fi
 packages="$packages $*"
 

@@ -4,6 +4,7 @@
 // deck, call the private procedures.
 #pragma once
 
+#include "window/Announcer.h"
 #include "window/PictureBox.h"
 #include "window/TableLabel.h"
 #include "window/frmKvindo.h"
@@ -39,6 +40,9 @@ public:
     void setProgramDir(const QString &dir) { f.AppPath = dir; }
 
     void turnCard() { f.TurnCard(); }
+    // What a screen reader was given last, once one listens (or is pretended to).
+    void listenAsAScreenReader() { f.announcer->pretendListenedTo(); }
+    QString said() const { return f.announcer->said(); }
     void newDeal() { f.NewDeal(); }
 
     QLabel *label(int n) const

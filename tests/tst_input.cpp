@@ -113,13 +113,14 @@ private slots:
         QCOMPARE(game->turnedCount(), 12.0);
     }
 
-    // Keys reach the game whichever element has the focus.
+    // Keys reach the game whichever element has the focus (Utrop: where a
+    // screen reader's announcements put it).
     void keysReachTheGameFromAnyFocus_data()
     {
         QTest::addColumn<QString>("focus");
         QTest::addColumn<Qt::Key>("code");
         for (const char *name :
-            {"Form", "Image1", "imgBak", "imgFram", "Label1", "Label2", "Label3", "Label4", "menubar"}) {
+            {"Form", "Image1", "imgBak", "imgFram", "Label1", "Label2", "Label3", "Label4", "menubar", "Utrop"}) {
             for (const Qt::Key code : {Qt::Key_Tab, Qt::Key_Space, Qt::Key_Left, Qt::Key_Return, Qt::Key_Escape})
                 QTest::addRow("%s, key %x", name, code) << QString::fromLatin1(name) << code;
         }

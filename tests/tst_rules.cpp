@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 // The rules: counts, matches, the lost and the exhausted deal, the deal
-// itself and the choice of counting version.
+// itself and the choice of counting version; and each press in words, as a
+// screen reader is given it.
 
 #include "KvindoTestAccess.h"
 #include "SoundRecorder.h"
@@ -47,6 +48,7 @@ private slots:
         form->Form_Load();
         game = std::make_unique<KvindoTestAccess>(*form);
         game->setProgramDir(QStringLiteral("/opt/kvindo"));
+        game->listenAsAScreenReader();
         sound = std::make_unique<SoundRecorder>();
     }
     void cleanup()
@@ -58,37 +60,45 @@ private slots:
 
     // A card loses exactly when its rank meets the count of the version in
     // force: the 1-2-3 count against rank mod 13, the 1..13 count mod 13.
+    // Said: the card and the counts in force, and that the deal is lost;
+    // a press on a lost deal says so again, with how to deal anew.
     void matchRule_data()
     {
         QTest::addColumn<int>("version");
         QTest::addColumn<int>("turn");
         QTest::addColumn<int>("card");
         QTest::addColumn<bool>("loses");
+        QTest::addColumn<QString>("said"); // empty: not checked
         const int kings[] = {13, 26, 39, 52};
         const int aces[] = {1, 14, 27, 40};
         for (int i = 0; i < 4; ++i) {
             const int turn = 13 * (i + 1);
             for (int version = 1; version <= 3; ++version)
-                QTest::addRow("king at %d, version %d", turn, version) << version << turn << kings[i] << (version != 1);
+                QTest::addRow("king at %d, version %d", turn, version)
+                    << version << turn << kings[i] << (version != 1) << QString();
         }
         for (int i = 0; i < 4; ++i) {
             const int turn = 13 * i + 1;
-            QTest::addRow("ace at %d, version 2", turn) << 2 << turn << aces[i] << true;
+            QTest::addRow("ace at %d, version 2", turn) << 2 << turn << aces[i] << true << QString();
         }
-        QTest::newRow("ace at count 1, version 1") << 1 << 1 << 1 << true;
-        QTest::newRow("two at count 2, version 1") << 1 << 2 << 15 << true;
-        QTest::newRow("three at count 3, version 1") << 1 << 3 << 29 << true;
-        QTest::newRow("ace at count 1 again, version 1") << 1 << 7 << 40 << true;
-        QTest::newRow("three at count 3, turn 51, version 1") << 1 << 51 << 42 << true;
-        QTest::newRow("ace at 14: count 2, version 1") << 1 << 14 << 1 << false;
-        QTest::newRow("two at count 3, version 1") << 1 << 3 << 2 << false;
-        QTest::newRow("ace at 14 of 13, version 1 safe, version 3 loses") << 3 << 14 << 1 << true;
-        QTest::newRow("three at 3, version 2 loses") << 2 << 3 << 3 << true;
-        QTest::newRow("three at 17, version 2 safe") << 2 << 17 << 3 << false;
-        QTest::newRow("queen at 12, version 3") << 3 << 12 << 25 << true;
-        QTest::newRow("queen at 12, version 1") << 1 << 12 << 25 << false;
-        QTest::newRow("two at 5, version 3 (count 2)") << 3 << 5 << 28 << true;
-        QTest::newRow("jack at 24, version 2") << 2 << 24 << 11 << true;
+        QTest::newRow("ace at count 1, version 1")
+            << 1 << 1 << 1 << true << QStringLiteral("Hjärter ess, räkning 1, given är förlorad");
+        QTest::newRow("two at count 2, version 1") << 1 << 2 << 15 << true << QString();
+        QTest::newRow("three at count 3, version 1") << 1 << 3 << 29 << true << QString();
+        QTest::newRow("ace at count 1 again, version 1") << 1 << 7 << 40 << true << QString();
+        QTest::newRow("three at count 3, turn 51, version 1") << 1 << 51 << 42 << true << QString();
+        QTest::newRow("ace at 14: count 2, version 1")
+            << 1 << 14 << 1 << false << QStringLiteral("Hjärter ess, räkning 2");
+        QTest::newRow("two at count 3, version 1") << 1 << 3 << 2 << false << QString();
+        QTest::newRow("ace at 14 of 13, version 1 safe, version 3 loses")
+            << 3 << 14 << 1 << true << QStringLiteral("Hjärter ess, räkning 2 och 1, given är förlorad");
+        QTest::newRow("three at 3, version 2 loses") << 2 << 3 << 3 << true << QString();
+        QTest::newRow("three at 17, version 2 safe")
+            << 2 << 17 << 3 << false << QStringLiteral("Hjärter tre, räkning 4");
+        QTest::newRow("queen at 12, version 3") << 3 << 12 << 25 << true << QString();
+        QTest::newRow("queen at 12, version 1") << 1 << 12 << 25 << false << QStringLiteral("Klöver dam, räkning 3");
+        QTest::newRow("two at 5, version 3 (count 2)") << 3 << 5 << 28 << true << QString();
+        QTest::newRow("jack at 24, version 2") << 2 << 24 << 11 << true << QString();
     }
     void matchRule()
     {
@@ -109,6 +119,13 @@ private slots:
         QStringList expected(turn - 1, QStringLiteral("Yes.wav"));
         expected << (loses ? QStringLiteral("Doh.wav") : QStringLiteral("Yes.wav"));
         QCOMPARE(sound->names(), expected);
+        QFETCH(QString, said);
+        if (!said.isEmpty())
+            QCOMPARE(game->said(), said);
+        if (loses) {
+            game->turnCard();
+            QCOMPARE(game->said(), QStringLiteral("Given är förlorad: välj Blanda å ge i menyn för en ny giv"));
+        }
     }
 
     // Each turn writes the 1-2-3 count, the cards turned in parentheses, the
@@ -199,6 +216,7 @@ private slots:
         turnUpTo(52);
         QCOMPARE(game->gameOver(), frmKvindo::False);
         QCOMPARE(caption(2), QStringLiteral("(52)"));
+        QCOMPARE(game->said(), QStringLiteral("Hjärter kung, räkning 1, given har gått ut"));
         const QStringList captions{caption(1), caption(2), caption(3), caption(4)};
         chooseVersion(laterVersion);
         sound->requests.clear();
@@ -210,6 +228,8 @@ private slots:
         QCOMPARE(shown(1), laterVersion != 2);
         QCOMPARE(shown(4), laterVersion != 1);
         QCOMPARE(sound->names(), (QStringList{QStringLiteral("Yes.wav"), QStringLiteral("Yes.wav")}));
+        QCOMPARE(game->said(),
+            QStringLiteral("Alla kort är vända, given har gått ut: välj Blanda å ge i menyn för en ny giv"));
     }
 
     // Choosing a version, also the one in force, hides both counts until the

@@ -2,9 +2,11 @@
 // SPDX-FileCopyrightText: 2026 Kvindo developers <kvindo@norvakk.se>
 #include "frmKvindo.h"
 
+#include "Announcer.h"
 #include "PictureBox.h"
 #include "TableLabel.h"
 #include "Twips.h"
+#include "game/Announcement.h"
 #include "game/Cards.h"
 #include "game/Pictures.h"
 
@@ -101,6 +103,12 @@ frmKvindo::frmKvindo(QWidget *parent)
         icon.addPixmap(QPixmap::fromImage(image.convertToFormat(QImage::Format_ARGB32_Premultiplied)));
     }
     setWindowIcon(icon);
+    // First, so that its elements lie beneath the menu bar and the table.
+    announcer = new Announcer(this);
+    announcer->whenListened([this] {
+        if (TurnedCount > 0)
+            announce(true);
+    });
 
     // The client area; its children are the display elements, created from the
     // bottom of the stack up.
@@ -199,6 +207,20 @@ void frmKvindo::Form_Load()
     // card is drawn ahead each time the face-up card has been painted.
     centralWidget()->installEventFilter(this);
     imgFram->installEventFilter(this);
+}
+
+void frmKvindo::announce(bool newCard)
+{
+    // Only for a screen reader: without one, a turn does no more than before.
+    if (!announcer->listened())
+        return;
+    Announcement::Turn turn;
+    turn.turned = static_cast<int>(TurnedCount);
+    turn.card = static_cast<int>(Deck(TurnedCount));
+    turn.version = CountVersion;
+    turn.newCard = newCard;
+    turn.lost = GameOver == True;
+    announcer->say(Announcement::text(turn));
 }
 
 void frmKvindo::drawNextCardAhead()

@@ -17,6 +17,7 @@ class QAction;
 class QMenu;
 class PictureBox;
 class TableLabel;
+class Announcer;
 
 class frmKvindo : public QMainWindow
 {
@@ -55,6 +56,9 @@ protected:
 
 private:
     void wireInput();
+    // Tells a screen reader what a press on the deck did: the card it turned
+    // (newCard), or that the deal is over.
+    void announce(bool newCard);
     // Draws the card the next turn shows, and lets every other drawing go.
     void drawNextCardAhead();
     // Centres the window with its frame, once a window manager has framed it.
@@ -70,13 +74,14 @@ private:
     QAction *Ver(double index) const;
 
     // Display elements, bottom of the stack first.
-    PictureBox *Image1;  // the table, stretched beyond the client area
-    TableLabel *Label1;  // above the deck: the 1-2-3 count
-    PictureBox *imgFram; // the face-up card
-    PictureBox *imgBak;  // the deck; the only element that takes mouse input
-    TableLabel *Label2;  // under the deck: cards turned, in parentheses
-    TableLabel *Label3;  // under the face-up card: its rank
-    TableLabel *Label4;  // above the face-up card: the 1..13 count
+    PictureBox *Image1;   // the table, stretched beyond the client area
+    TableLabel *Label1;   // above the deck: the 1-2-3 count
+    PictureBox *imgFram;  // the face-up card
+    PictureBox *imgBak;   // the deck; the only element that takes mouse input
+    TableLabel *Label2;   // under the deck: cards turned, in parentheses
+    TableLabel *Label3;   // under the face-up card: its rank
+    TableLabel *Label4;   // above the face-up card: the 1..13 count
+    Announcer *announcer; // says each turn to a screen reader; nothing on screen
 
     QMenu *mnuMeny;
     QAction *mnuBörja;
