@@ -45,8 +45,9 @@ QImage drawn(int id, QSize size, qreal scale);
 void paint(QPainter &painter, int id, QSize size, qreal scale);
 
 // Lets go of the drawing and the read source of every picture but those in
-// `keep` (ids outside the set are ignored): a few drawings, not the whole set, so memory does
-// not grow with the square of the screen's scale.
+// `keep` (ids outside the set are ignored), so that a few drawings are kept,
+// not the whole set, and memory does not grow with the square of the
+// screen's scale.
 void keepOnly(std::initializer_list<int> keep);
 
 // The pictures whose drawings are kept, in ascending order.

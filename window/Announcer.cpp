@@ -5,15 +5,15 @@
 #include <QAccessible>
 #include <QWidget>
 
-Announcer::Announcer(QWidget *table)
-    : QObject(table)
+Announcer::Announcer(QWidget *window)
+    : QObject(window)
 {
     // Side by side: a screen reader takes two elements of the same kind,
     // name and place for one, and would not repeat a text said twice.
     for (std::size_t i = 0; i < speakers.size(); ++i) {
         // A plain element: it paints nothing and takes no mouse input; a
         // screen reader knows it as a "filler", whose kind it does not say.
-        auto *speaker = new QWidget(table);
+        auto *speaker = new QWidget(window);
         speaker->setObjectName(QStringLiteral("Utrop"));
         speaker->setAttribute(Qt::WA_TransparentForMouseEvents);
         // Focusable, as a screen reader expects of what has the focus, but

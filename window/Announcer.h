@@ -3,8 +3,8 @@
 // Says a text through the screen reader, where one is running. Screen
 // readers speak what takes the keyboard focus, reliably; a changed name of
 // the element that has it, or of any other, they may not speak at all. So
-// the announcer has two elements that show nothing, beneath everything on
-// the table, and gives the focus to the one not holding it, named after the
+// the announcer has two elements that show nothing, beneath everything in
+// the window, and gives the focus to the one not holding it, named after the
 // text. Keys still reach the window, which takes them all.
 #pragma once
 
@@ -20,9 +20,9 @@ class QWidget;
 class Announcer : public QObject, private QAccessible::ActivationObserver
 {
 public:
-    // The elements become children of table, at the bottom of its stack:
-    // create the announcer before the table's other elements.
-    explicit Announcer(QWidget *table);
+    // The elements become children of window, at the bottom of its stack:
+    // create the announcer before the window's other children.
+    explicit Announcer(QWidget *window);
     ~Announcer() override;
 
     // Called when a screen reader starts listening (at start-up this comes
@@ -36,7 +36,7 @@ public:
     // Does nothing unless listened(): gives the text to the screen reader.
     void say(const QString &text);
 
-    // The text said last, or empty.
+    // The text said last, or empty (tests).
     QString said() const;
 
 private:
