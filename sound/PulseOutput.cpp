@@ -96,13 +96,15 @@ std::string chooseServer()
 
 bool serverMayBeReachable()
 {
-    if (!chooseServer().empty()) {
-        struct stat st
-        {
-        };
-        return ::stat(kSystemServer + std::strlen("unix:"), &st) == 0 && S_ISSOCK(st.st_mode);
-    }
-    return true;
+    // libpulse's own choice (PULSE_SERVER, a per-user server, its settings)
+    // is its business; where we name the system-wide server, only its socket
+    // can answer.
+    if (chooseServer().empty())
+        return true;
+    struct stat st
+    {
+    };
+    return ::stat(kSystemServer + std::strlen("unix:"), &st) == 0 && S_ISSOCK(st.st_mode);
 }
 
 PulseOutput::PulseOutput(const Pulse *library)
