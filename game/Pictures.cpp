@@ -85,6 +85,22 @@ QImage imageWithOwnPages(QSize pixels)
         new Pages{start, length});
 }
 
+// A new drawing of picture id, `pixels` device pixels large.
+QImage draw(int id, QSize pixels, qreal scale)
+{
+    QSvgRenderer *svg = source(id);
+    if (!svg)
+        return QImage();
+    // Every picture covers its whole box (card corners are drawn in the
+    // table green), so the image needs no filling first.
+    QImage image = imageWithOwnPages(pixels);
+    QPainter painter(&image);
+    svg->render(&painter, QRectF(image.rect()));
+    painter.end();
+    image.setDevicePixelRatio(scale);
+    return image;
+}
+
 } // namespace
 
 std::unique_ptr<QSvgRenderer> load(int id)
@@ -123,26 +139,6 @@ QSize size(int id)
         source(id);
     return picture.size;
 }
-
-namespace {
-
-// A new drawing of picture id, `pixels` device pixels large.
-QImage draw(int id, QSize pixels, qreal scale)
-{
-    QSvgRenderer *svg = source(id);
-    if (!svg)
-        return QImage();
-    // Every picture covers its whole box (card corners are drawn in the
-    // table green), so the image needs no filling first.
-    QImage image = imageWithOwnPages(pixels);
-    QPainter painter(&image);
-    svg->render(&painter, QRectF(image.rect()));
-    painter.end();
-    image.setDevicePixelRatio(scale);
-    return image;
-}
-
-} // namespace
 
 QImage drawn(int id, QSize size, qreal scale)
 {
